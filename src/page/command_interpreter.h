@@ -1,0 +1,16 @@
+#pragma once
+// The command interpreter: owns the page stack for the run and applies each
+// command to the current slot according to the slot's state.
+
+#include <cstdint>
+
+#include "command/command_reader.h"
+#include "platform/file_system.h"
+
+namespace varnex {
+
+// Runs the whole command stream against the open file. Returns when the
+// stream ends; every page buffer has been freed by then.
+void RunInterpreter(FileSystem& files, int descriptor, std::uint32_t page_size, CommandReader& reader);
+
+}  // namespace varnex
