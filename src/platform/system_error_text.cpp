@@ -7,7 +7,7 @@ namespace varnex {
 namespace {
 
 // strerror_r comes in two shapes; whichever the C library offers is used.
-const char* PickText(int result, const char* buffer, int error_code, char* out, std::size_t capacity) {
+[[maybe_unused]] const char* PickText(int result, const char* buffer, int error_code, char* out, std::size_t capacity) {
     if (result == 0) return buffer;
     std::snprintf(out, capacity, "Unknown error %d", error_code);
     return out;
