@@ -1,0 +1,8 @@
+#pragma once
+
+namespace varnex {
+
+// Prints the five lines of the usage text.
+void PrintUsage();
+
+}  // namespace varnex
