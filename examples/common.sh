@@ -1,0 +1,99 @@
+# Helpers shared by the cookbook scripts (examples/*/run.sh); sourced, not run.
+#
+# A script sources this file with its own arguments:
+#   . "$(dirname "$0")/../common.sh" "$@"
+# The first argument (or the environment variable VARNEX) names the varnex
+# binary; without either, `varnex` is looked up on PATH.
+# Afterwards the script runs in a fresh temporary folder that is removed on
+# exit, and $example_dir is the folder of the script.
+
+set -euo pipefail
+
+example_dir=$(cd "$(dirname "${BASH_SOURCE[1]}")" && pwd)
+varnex=${1:-${VARNEX:-varnex}}
+case $varnex in
+  */*) varnex=$(cd "$(dirname "$varnex")" && pwd)/$(basename "$varnex") ;;
+esac
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# need TOOL...: skip the example (exit code 77) when a tool is not installed.
+need() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
+  done
+}
+
+need "$varnex"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/varnex-example.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+# run_varnex FILE STREAM LOG: runs varnex on FILE with the command stream,
+# keeps the log, shows it, and insists on exit code 0 and a run that read its
+# stream to the end.
+run_varnex() {
+  local file=$1 stream=$2 log=$3 rc=0
+  "$varnex" "$file" < "$stream" > "$log" || rc=$?
+  echo "---- log of: varnex $file < $(basename "$stream")"
+  cat "$log"
+  echo "---- end of log"
+  [ "$rc" -eq 0 ] || fail "varnex exited with $rc"
+  expect "$log" "MIP0105I: The end of the command stream has been reached."
+}
+
+# expect LOG LINE: the log holds this exact line.
+expect() {
+  grep -qxF -- "$2" "$1" || fail "$1 has no line: $2"
+}
+
+# expect_count LOG N LINE: the log holds this exact line N times.
+expect_count() {
+  local found
+  found=$(grep -cxF -- "$3" "$1" || true)
+  [ "$found" -eq "$2" ] || fail "$1 has $found times, not $2: $3"
+}
+
+# no_problems LOG: the log holds no error and no warning message.
+no_problems() {
+  if grep -E '^MIP[0-9]{4}[EW]: ' "$1"; then
+    fail "$1 reports the errors or warnings above"
+  fi
+}
+
+# mask_addresses FILE: the log with the memory address in dump banners
+# replaced, since it changes from run to run.
+mask_addresses() {
+  sed -E 's/ bytes @[0-9A-F]+ -/ bytes @ADDRESS -/' "$1"
+}
+
+# same_log LOG EXPECTED: the whole log equals the expected one, addresses aside.
+same_log() {
+  if ! diff -u <(mask_addresses "$2") <(mask_addresses "$1"); then
+    fail "$1 differs from $2 (expected lines -, actual lines +)"
+  fi
+}
+
+# changes BEFORE AFTER: one line "OFFSET OLD NEW" (hexadecimal, offsets from
+# 0) for each byte that differs; the files must have the same size.
+changes() {
+  [ "$(stat -c %s "$1")" -eq "$(stat -c %s "$2")" ] || fail "$2 changed its size"
+  local offset old new
+  { cmp -l "$1" "$2" || true; } | while read -r offset old new; do
+    printf '%X %02X %02X\n' $((offset - 1)) $((8#$old)) $((8#$new))
+  done
+}
+
+# expect_changes BEFORE AFTER "OFFSET OLD NEW" ...: exactly these bytes differ.
+expect_changes() {
+  local before=$1 after=$2
+  shift 2
+  if ! diff -u <(printf '%s\n' "$@") <(changes "$before" "$after"); then
+    fail "$after: other bytes changed than expected (expected -, actual +)"
+  fi
+}

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# `cmake --install` into a temporary prefix puts the program and its manual
+# page where Linux tools go, and both work from there.
+# Usage: install_test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$1 source=$2
+fail() { echo "FAIL: $*" >&2; exit 1; }
+command -v man >/dev/null || { echo "SKIP: man is not installed"; exit 77; }
+
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/varnex-install.XXXXXX")
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix"
+
+[ -x "$prefix/bin/varnex" ] || fail "bin/varnex is missing"
+page=$prefix/share/man/man1/varnex.1
+[ -f "$page" ] || fail "share/man/man1/varnex.1 is missing"
+cmp "$page" "$source/doc/varnex.1" || fail "the installed page differs from doc/varnex.1"
+installed=$(cd "$prefix" && find . -type f | sort)
+[ "$installed" = "$(printf './bin/varnex\n./share/man/man1/varnex.1')" ] || fail "unexpected files installed: $installed"
+
+# The installed program runs: -? shows the usage text and exits with 0.
+usage=$("$prefix/bin/varnex" -?) || fail "varnex -? exited with $?"
+[ "$(head -n 1 <<<"$usage")" = "Usage:" ] || fail "varnex -? shows no usage text"
+
+# The page renders without a warning, by file and by name from the prefix.
+export MANPAGER=cat PAGER=cat MANWIDTH=80 LC_ALL=C.UTF-8
+man --warnings -l "$page" > by-file.txt 2> warnings.txt || fail "man -l failed"
+[ ! -s warnings.txt ] || { cat warnings.txt; fail "man -l warns about the page"; }
+grep -q '^NAME' by-file.txt || fail "the rendered page has no NAME section"
+grep -q 'MIP0105I' by-file.txt || fail "the rendered page lists no messages"
+man -M "$prefix/share/man" varnex > by-name.txt 2>/dev/null || fail "man does not find varnex under the prefix"
+cmp -s by-file.txt by-name.txt || fail "man finds another page by name"
+rm -f by-file.txt by-name.txt warnings.txt
+echo "PASS: install"
