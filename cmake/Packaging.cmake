@@ -45,15 +45,15 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Varnex developers <dev@varnex.invalid>")
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
-# The first line is the summary; the rest is the extended description.
+# CPack puts CPACK_PACKAGE_DESCRIPTION_SUMMARY on the first line of the
+# control file's Description and indents these lines as the extended text.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-"inspect and patch an existing file in place, a page at a time
- varnex opens one existing file and carries out a command stream read from
- standard input: load a page by offset, by page number or by an offset
- stored in another page; verify, replace and search bytes; show hexadecimal
- or bit dumps; write changed pages back. Every command is echoed and every
- action is logged with a numbered message. A failed verification blocks
- every later patch to its page, and files are never created or truncated.")
+"varnex opens one existing file and carries out a command stream read from
+standard input: load a page by offset, by page number or by an offset stored
+in another page; verify, replace and search bytes; show hexadecimal or bit
+dumps; write changed pages back. Every command is echoed and every action is
+logged with a numbered message. A failed verification blocks every later
+patch to its page, and files are never created or truncated.")
 
 find_program(VARNEX_DPKG_SHLIBDEPS dpkg-shlibdeps)
 mark_as_advanced(VARNEX_DPKG_SHLIBDEPS)

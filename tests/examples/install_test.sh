@@ -7,8 +7,10 @@ build=$1 source=$2
 fail() { echo "FAIL: $*" >&2; exit 1; }
 command -v man >/dev/null || { echo "SKIP: man is not installed"; exit 77; }
 
-prefix=$(mktemp -d "${TMPDIR:-/tmp}/varnex-install.XXXXXX")
-trap 'rm -rf "$prefix"' EXIT
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/varnex-install.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+prefix=$scratch/prefix
+cd "$scratch"
 cmake --install "$build" --prefix "$prefix"
 
 [ -x "$prefix/bin/varnex" ] || fail "bin/varnex is missing"
@@ -30,5 +32,4 @@ grep -q '^NAME' by-file.txt || fail "the rendered page has no NAME section"
 grep -q 'MIP0105I' by-file.txt || fail "the rendered page lists no messages"
 man -M "$prefix/share/man" varnex > by-name.txt 2>/dev/null || fail "man does not find varnex under the prefix"
 cmp -s by-file.txt by-name.txt || fail "man finds another page by name"
-rm -f by-file.txt by-name.txt warnings.txt
 echo "PASS: install"
