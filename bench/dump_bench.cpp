@@ -1,9 +1,14 @@
-// Cost of formatting one dump line, and of a whole dump to a sink that drops
-// the lines (the formatting alone, without the write).
+// Cost of formatting one dump line, of a whole dump to a sink that drops the
+// lines (the formatting alone), and of a whole dump through the real line
+// writer to /dev/null (formatting plus one write(2) per line).
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <fcntl.h>
+#include <iostream>
+#include <unistd.h>
 #include <vector>
 
 #include "output/dump.h"
@@ -63,5 +68,61 @@ void WholeHexDump(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * (1 << 20));
 }
 BENCHMARK(WholeHexDump);
+
+void WholeBitDump(benchmark::State& state) {
+    const auto bytes = SampleBytes(1 << 20);
+    DiscardingSink sink;
+    varnex::LineSink* previous = varnex::SetLineSink(&sink);
+    for (auto _ : state) varnex::BitDump(bytes.data(), "Page# 1 - Offset: 0x00000000:00000000", 1 << 20);
+    varnex::SetLineSink(previous);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * (1 << 20));
+}
+BENCHMARK(WholeBitDump);
+
+// Points descriptor 1 at /dev/null for the life of one benchmark, so that the
+// program's own line writer (which writes to descriptor 1) can be timed.
+class StandardOutputToDevNull {
+public:
+    StandardOutputToDevNull() {
+        std::cout.flush();
+        std::fflush(stdout);
+        saved_ = ::dup(STDOUT_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::close(null);
+    }
+    ~StandardOutputToDevNull() {
+        ::dup2(saved_, STDOUT_FILENO);
+        ::close(saved_);
+    }
+    StandardOutputToDevNull(const StandardOutputToDevNull&) = delete;
+    StandardOutputToDevNull& operator=(const StandardOutputToDevNull&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
+// The same 1 MiB hex dump, every line leaving in its own write(2).
+void WholeHexDumpToDevNull(benchmark::State& state) {
+    const auto bytes = SampleBytes(1 << 20);
+    StandardOutputToDevNull redirect;
+    for (auto _ : state) varnex::HexDump(bytes.data(), "Page# 1 - Offset: 0x00000000:00000000", 1 << 20);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * (1 << 20));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * ((1 << 20) / 16 + 2));
+}
+BENCHMARK(WholeHexDumpToDevNull);
+
+// The floor of the line convention: one write(2) of a 76-byte line to
+// /dev/null, with no formatting at all.
+void OneWritePerLineFloor(benchmark::State& state) {
+    char line[76];
+    for (auto& c : line) c = 'x';
+    line[75] = '\n';
+    const int null = ::open("/dev/null", O_WRONLY);
+    for (auto _ : state) benchmark::DoNotOptimize(::write(null, line, sizeof line));
+    ::close(null);
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+BENCHMARK(OneWritePerLineFloor);
 
 }  // namespace
