@@ -12,7 +12,7 @@ cp archive.zip archive.orig
 run_varnex archive.zip "$example_dir/patch.cmds" patch.log
 same_log patch.log "$example_dir/expected.log"
 expect patch.log "MIP0124I: The search string was located at offset 42 (0x002A) in the current page."
-expect patch.log "MIP0124I: The search string was located at offset 222 (0x00DE) in the current page."
+expect patch.log "MIP0124I: The search string was located at offset 221 (0x00DD) in the current page."
 expect patch.log "MIP0117I: Write completed (57 bytes written) at offset 0x00000000:00000036."
 expect patch.log "MIP0117I: Write completed (132 bytes written) at offset 0x00000000:0000006F."
 no_problems patch.log

@@ -35,9 +35,10 @@ fi
 # ---- verbs and word-kind keywords of the sources each have their entry.
 verbs=$(grep -rhoE '\{"[A-Z]+", CommandCode::' "$source/src/command" | grep -oE '[A-Z]{3,}' | sort -u)
 [ "$(wc -l <<<"$verbs")" -ge 10 ] || fail "the verb table was not found in the sources"
+commands=$(sed -n '/^\.SH COMMANDS/,/^\.SH /p' "$page")
 for verb in $verbs; do
-  sed -n '/^\.SH COMMANDS/,/^\.SH /p' "$page" | grep -qE "^\.BR? \"?$verb( |\"|\$)|^\.BI \"?$verb[ \"]" \
-    || fail "the manual has no entry for the verb $verb"
+  grep -qE "^\.BR? \"?$verb( |\"|\$)|^\.BI \"?$verb[ \"]" \
+    <<<"$commands" || fail "the manual has no entry for the verb $verb"
 done
 kinds=$(grep -rhoE '\{"W[A-Z][0-9]{2}", WordKind::' "$source/src/command" | grep -oE 'W[A-Z][0-9]{2}' | sort -u)
 table=$(sed -n '/^\.SH WORD KINDS/,/^\.EE/p' "$page" | grep -E '^W[A-Z][0-9]{2} ')
