@@ -3,6 +3,7 @@
 # and changes two partition entries, reads the first sector of a partition,
 # and checks the result with sfdisk.   Usage: run.sh [path/to/varnex]
 . "$(dirname "$0")/../common.sh" "$@"
+PATH=$PATH:/usr/sbin:/sbin  # sfdisk lives in sbin
 need sfdisk
 
 truncate -s 4M disk.img
