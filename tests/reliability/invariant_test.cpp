@@ -74,8 +74,9 @@ bool Judge(const char* mode, const RandomRun& run, int exit_code, const std::str
     return false;
 }
 
-std::vector<const char*> Arguments(const std::string& target, const std::string& page_size) {
-    return {"varnex", target.c_str(), page_size.c_str(), nullptr};
+// The argument list points into `target` and `page_size`, which must outlive it.
+std::vector<const char*> Arguments(const char* target, const std::string& page_size) {
+    return {"varnex", target, page_size.c_str(), nullptr};
 }
 
 TEST(RandomRuns, InMemoryWithInjectedFaults) {
@@ -112,7 +113,7 @@ TEST(RandomRuns, RealFilesInProcessWithInjectedFaults) {
         FaultyFileSystem files(SystemFileSystem(), run.seed, kEveryFault);
         StringByteSource commands(run.stream);
         const std::string page_size = "-P:" + std::to_string(run.page_size);
-        const std::vector<const char*> argv = Arguments(target, page_size);
+        const std::vector<const char*> argv = Arguments(target.c_str(), page_size);
         int exit_code = 0;
         std::string log;
         {
