@@ -207,6 +207,51 @@ TEST(BrokenStandardOutput, AReaderThatLeavesInTheMiddleOfTheRun) {
     EXPECT_TRUE(ReadWholeFile(target) == plan.patched) << "a patch after the reader left is missing";
 }
 
+// A parent may hand over a pipe in non-blocking mode. A full pipe is not a
+// broken one: the log must wait for its slow reader, not stop.
+TEST(BrokenStandardOutput, NonBlockingPipeWithASlowReaderKeepsTheWholeLog) {
+    TemporaryFolder folder;
+    const PatchPlan plan = PlanPatches(40);
+    const std::string target = folder.File("target.bin");
+    WriteWholeFile(target, plan.original);
+    // A dump of each whole page makes a log of about 750 KiB.
+    std::string stream = plan.stream;
+    for (std::size_t at = stream.find("DUMP 64 128"); at != std::string::npos; at = stream.find("DUMP 64 128", at)) {
+        stream.replace(at, 11, "DUMP");
+    }
+    WriteWholeFile(folder.File("stream"), stream);
+    int log_pipe[2];
+    ASSERT_EQ(::pipe2(log_pipe, O_CLOEXEC), 0);
+    ASSERT_EQ(::fcntl(log_pipe[1], F_SETFL, ::fcntl(log_pipe[1], F_GETFL) | O_NONBLOCK), 0);
+    ChildSetup setup;
+    setup.standard_input = OpenForChild(folder.File("stream"), O_RDONLY);
+    setup.standard_output = log_pipe[1];
+    setup.standard_error = OpenForChild(folder.File("stderr"), O_WRONLY | O_CREAT);
+    setup.arguments = {target};
+    const pid_t pid = StartVarnex(setup);
+    ::close(setup.standard_input);
+    ::close(setup.standard_output);
+    ::close(setup.standard_error);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the pipe fills meanwhile
+    std::string log;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(log_pipe[0], buffer, sizeof buffer)) != 0;) {
+        if (got < 0 && errno == EINTR) continue;
+        ASSERT_GT(got, 0);
+        log.append(buffer, static_cast<std::size_t>(got));
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ::close(log_pipe[0]);
+    const ChildResult result = WaitForChild(pid);
+    ASSERT_TRUE(result.exited) << "ended by signal " << result.signal;
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_TRUE(ReadWholeFile(target) == plan.patched) << "a patch is missing";
+    int written = 0;
+    for (std::size_t at = log.find("MIP0117I"); at != std::string::npos; at = log.find("MIP0117I", at + 1)) ++written;
+    EXPECT_EQ(written, 40) << "the log lost lines while its reader was slow (" << log.size() << " bytes arrived)";
+    EXPECT_EQ(log.substr(log.size() - std::strlen(kClosingBanner) - 1), std::string(kClosingBanner) + "\n");
+}
+
 // With descriptor 0, 1 or 2 closed at the start the program opens
 // /dev/null in its place before the target, which must not take the number.
 TEST(ClosedStandardDescriptors, StandardOutputClosedBeforeTheStart) {
