@@ -26,6 +26,7 @@ public:
     std::string opened_name;
     int open_error = 0;                 // non-zero: Open fails with it
     int seek_error = 0;                 // non-zero: every Seek fails with it
+    std::deque<int> seek_errors;        // consumed one per Seek call; 0 succeeds
     std::deque<Fault> read_faults;      // consumed one per Read call
     std::deque<Fault> write_faults;     // consumed one per Write call
     std::size_t read_calls = 0;
@@ -42,8 +43,13 @@ public:
     }
 
     int Seek(int, std::uint64_t offset, int& error) override {
-        if (seek_error != 0) {
-            error = seek_error;
+        int failure = seek_error;
+        if (!seek_errors.empty()) {
+            if (failure == 0) failure = seek_errors.front();
+            seek_errors.pop_front();
+        }
+        if (failure != 0) {
+            error = failure;
             return -1;
         }
         position_ = offset;
