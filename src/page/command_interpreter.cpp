@@ -12,15 +12,15 @@ namespace {
 
 class CommandInterpreter {
 public:
-    CommandInterpreter(FileSystem& files, int descriptor, CommandReader& reader)
-        : files_(files), descriptor_(descriptor), reader_(reader) {}
+    CommandInterpreter(FileSystem& files, int descriptor, CommandReader& reader, PageMemory& memory)
+        : files_(files), descriptor_(descriptor), reader_(reader), stack_(memory) {}
 
     void Run(std::uint32_t page_size);
 
 private:
     using Action = void (CommandInterpreter::*)();
-    static constexpr int kStates = 4;
-    static constexpr int kCommands = 12;
+    static constexpr std::uint32_t kStates = 4;
+    static constexpr std::uint32_t kCommands = 12;
 
     // What each command does in each state of the current slot (below).
     static const Action kStateTable[kCommands][kStates];
@@ -96,6 +96,9 @@ void CommandInterpreter::Run(std::uint32_t page_size) {
         const CommandCode code = reader_.ReadCommand(Slot().page_size, command_);
         const auto row = static_cast<std::uint32_t>(code) - 1;
         const auto column = static_cast<std::uint32_t>(Slot().state) - 1;
+        // The reader hands over only codes 1 to 12; anything else is no
+        // command and is passed over rather than looked up.
+        if (row >= kCommands) continue;
         (this->*kStateTable[row][column])();
         if (code == CommandCode::kEndOfStream) return;
     }
@@ -223,8 +226,9 @@ void CommandInterpreter::SkipUnchangedWrite() {
 
 }  // namespace
 
-void RunInterpreter(FileSystem& files, int descriptor, std::uint32_t page_size, CommandReader& reader) {
-    CommandInterpreter interpreter(files, descriptor, reader);
+void RunInterpreter(FileSystem& files, int descriptor, std::uint32_t page_size, CommandReader& reader,
+                    PageMemory& memory) {
+    CommandInterpreter interpreter(files, descriptor, reader, memory);
     interpreter.Run(page_size);
 }
 

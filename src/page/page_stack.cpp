@@ -1,20 +1,11 @@
 #include "page/page_stack.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "output/message_text.h"
 
 namespace varnex {
 namespace {
-
-// Page buffers are taken uninitialised: every read fills what it reports and
-// nothing past the loaded length is ever looked at, so a large page costs no
-// clearing. A size of 0 still gets a real buffer.
-std::uint8_t* AllocatePageBuffer(std::uint32_t capacity) {
-    return static_cast<std::uint8_t*>(std::malloc(std::max<std::size_t>(capacity, 1)));
-}
 
 void RefusePush() {
     WriteMessage("MIP0120E: The push command could not be executed as there is no space left on the stack.");
@@ -28,16 +19,18 @@ void WarnUpdatedPageLost(const PageSlot& slot) {
 }
 
 PageStack::~PageStack() {
-    for (PageSlot& slot : slots_) std::free(slot.buffer);
+    for (PageSlot& slot : slots_) memory_.Release(slot.buffer);
 }
 
 bool PageStack::Start(std::uint32_t page_size) {
+    std::uint8_t* buffer = memory_.Allocate(page_size);
+    if (buffer == nullptr) return false;
     PageSlot& base = slots_[0];
+    memory_.Release(base.buffer);
     base = PageSlot{};
-    base.buffer = AllocatePageBuffer(page_size);
-    if (base.buffer == nullptr) return false;
     base.capacity = page_size;
     base.page_size = page_size;
+    base.buffer = buffer;
     top_ = 0;
     return true;
 }
@@ -48,7 +41,9 @@ bool PageStack::Push() {
         return false;
     }
     const PageSlot& current = slots_[top_];
-    std::uint8_t* buffer = AllocatePageBuffer(current.capacity);
+    // The whole capacity, not just the page size: a PAGESIZE in the new slot
+    // may go back up to it without growing.
+    std::uint8_t* buffer = memory_.Allocate(current.capacity);
     if (buffer == nullptr) {
         RefusePush();
         return false;
@@ -66,7 +61,7 @@ bool PageStack::Pop() {
     if (top_ == 0) return false;
     PageSlot& current = slots_[top_];
     if (current.state == PageState::kUpdated) WarnUpdatedPageLost(current);
-    std::free(current.buffer);
+    memory_.Release(current.buffer);
     current = PageSlot{};
     --top_;
     return true;
@@ -74,19 +69,21 @@ bool PageStack::Pop() {
 
 bool PageStack::Grow(std::uint32_t new_capacity) {
     PageSlot& current = slots_[top_];
-    std::uint8_t* buffer = AllocatePageBuffer(new_capacity);
+    std::uint8_t* buffer = memory_.Allocate(new_capacity);
     if (buffer == nullptr) return false;
-    // Only the bytes of the page held matter; the rest of the old buffer is
-    // not copied.
-    if (current.state != PageState::kNoPage) std::memcpy(buffer, current.buffer, current.loaded_length);
-    std::free(current.buffer);
+    // Only the bytes of the page held are worth keeping; the rest of the old
+    // buffer is stale and is not copied.
+    if (current.state != PageState::kNoPage && current.loaded_length > 0) {
+        std::memcpy(buffer, current.buffer, current.loaded_length);
+    }
+    memory_.Release(current.buffer);
     current.buffer = buffer;
     current.capacity = new_capacity;
     return true;
 }
 
 void PageStack::ReleaseBase() {
-    std::free(slots_[0].buffer);
+    memory_.Release(slots_[0].buffer);
     slots_[0].buffer = nullptr;
 }
 

@@ -4,13 +4,14 @@
 
 #include <cstdint>
 
+#include "page/page_memory.h"
 #include "page/page_state.h"
 
 namespace varnex {
 
 struct PageSlot {
     std::uint32_t capacity = 0;       // bytes allocated for the buffer
-    std::uint32_t page_size = 0;      // bytes a page read asks for
+    std::uint32_t page_size = 0;      // bytes a page read asks for; never above capacity
     std::uint32_t loaded_length = 0;  // bytes held (meaningful unless kNoPage)
     std::uint32_t offset_high = 0;
     std::uint32_t offset_low = 0;
@@ -22,13 +23,13 @@ class PageStack {
 public:
     static constexpr std::uint32_t kSlotCount = 10;
 
-    PageStack() = default;
+    explicit PageStack(PageMemory& memory) : memory_(memory) {}
     PageStack(const PageStack&) = delete;
     PageStack& operator=(const PageStack&) = delete;
     ~PageStack();
 
-    // Sets up the base slot with a buffer of `page_size` bytes. Returns false
-    // when the buffer cannot be allocated (the stack then holds no slot).
+    // Sets up the base slot, in NoPage, with a buffer of `page_size` bytes.
+    // Returns false when the buffer cannot be allocated.
     bool Start(std::uint32_t page_size);
 
     PageSlot& Current() { return slots_[top_]; }
@@ -36,23 +37,25 @@ public:
     std::uint32_t TopIndex() const { return top_; }
     const PageSlot& At(std::uint32_t index) const { return slots_[index]; }
 
-    // Puts a new slot on top, copying the current slot's capacity and page
-    // size. Prints MIP0120E and returns false when the stack is full or the
-    // buffer cannot be allocated.
+    // Puts a new slot, in NoPage, on top, with the current slot's capacity
+    // and page size. Prints MIP0120E and returns false when the stack is full
+    // or the buffer cannot be allocated; nothing changes then.
     bool Push();
 
     // Discards the current slot, warning with MIP0104W when it is Updated.
-    // Returns false (printing nothing) when the current slot is the base slot.
+    // Returns false, printing nothing, when the current slot is the base slot.
     bool Pop();
 
-    // Grows the current slot's buffer to `new_capacity` bytes, keeping the
-    // loaded bytes. Returns false when memory is short; nothing changes then.
+    // Gives the current slot a buffer of `new_capacity` bytes (more than it
+    // has) holding the bytes of the page it holds. Returns false when memory
+    // is short; nothing changes then.
     bool Grow(std::uint32_t new_capacity);
 
     // Frees the base slot's buffer (at the end of the run).
     void ReleaseBase();
 
 private:
+    PageMemory& memory_;
     PageSlot slots_[kSlotCount];
     std::uint32_t top_ = 0;
 };
