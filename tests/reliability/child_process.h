@@ -80,7 +80,6 @@ struct ChildResult {
     bool exited = false;
     int exit_code = -1;
     int signal = 0;
-    long peak_resident_kib = 0;  // ru_maxrss of the child
 };
 
 // Starts varnex with SIGPIPE and SIGXFSZ at their default actions (so that
@@ -132,15 +131,13 @@ inline pid_t StartVarnex(const ChildSetup& setup) {
 
 inline ChildResult WaitForChild(pid_t pid) {
     int status = 0;
-    rusage usage{};
-    while (::wait4(pid, &status, 0, &usage) < 0) {
-        if (errno != EINTR) throw std::runtime_error("wait4 failed");
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) throw std::runtime_error("waitpid failed");
     }
     ChildResult result;
     result.exited = WIFEXITED(status);
     result.exit_code = result.exited ? WEXITSTATUS(status) : -1;
     result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    result.peak_resident_kib = usage.ru_maxrss;
     return result;
 }
 
