@@ -10,6 +10,9 @@ fuzz target, named after the case, into fuzz/corpus/<target>/:
                   byte of 0, the image length (two bytes, little-endian), the
                   file image (cut to 4096 bytes) and the stream
 
+and a few hand-made seeds for the search target (pattern length, repeat
+count, pattern, text), among them the worst cases of a naive search.
+
 Run it again whenever cases are added: python3 fuzz/make_seeds.py
 """
 
@@ -111,6 +114,22 @@ def read_case(case):
     return args, image, stream
 
 
+def search_seeds():
+    def seed(pattern, text, repeats=1):
+        return bytes([len(pattern), repeats - 1]) + pattern + text
+
+    return {
+        "worst_case_a_then_b": seed(b"a" * 40 + b"b", b"a" * 250, 256),
+        "worst_case_folded": seed(b"Aa" * 30 + b"B", b"aA" * 100, 200),
+        "needle_at_the_end": seed(b"Needle", b"the haystack holds hay and more hay " * 3 + b"nEEDLE", 50),
+        "zeros_then_one": seed(b"\0" * 127 + b"\1", b"\0" * 1000, 100),
+        "two_rare_bytes_apart": seed(b"\x80zzzzzzzz\x81", b"\x80zzzzzzzz\x80zzzzzzzz\x81", 30),
+        "empty_pattern": seed(b"", b"anything"),
+        "pattern_longer_than_text": seed(b"0123456789", b"01234"),
+        "letters_and_their_neighbours": seed(b"@[`{", b"@[`{`{@[AZaz", 3),
+    }
+
+
 def main():
     if not CASES.is_dir():
         sys.exit("no whole-run cases at " + str(CASES))
@@ -129,7 +148,10 @@ def main():
         for target, seed in seeds.items():
             (CORPUS / target / case.name).write_bytes(seed)
         count += 1
-    print(f"{count} cases, {count * len(targets)} seeds written under {CORPUS}")
+    (CORPUS / "search").mkdir(parents=True, exist_ok=True)
+    for name, seed in search_seeds().items():
+        (CORPUS / "search" / name).write_bytes(seed)
+    print(f"{count} cases, {count * len(targets)} seeds and {len(search_seeds())} search seeds written under {CORPUS}")
 
 
 if __name__ == "__main__":
