@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "page/folded_pattern.h"
 
@@ -118,18 +119,20 @@ private:
         const std::size_t scan_start = position;
         std::size_t checked = 0;
         std::size_t next = position;
-        // kEnd here means: no decision at this place, go on.
-        const auto try_place = [&](std::size_t place) {
+        // Checks one place; the scan is decided there when it matches or
+        // when the checking has grown too costly.
+        const auto try_place = [&](std::size_t place) -> std::optional<Outcome> {
             const bool found = Check(place, checked);
-            if (!found && checked <= kCheckingPerByte * (place - scan_start) + kCheckingSlack) return Outcome::kEnd;
+            if (!found && checked <= kCheckingPerByte * (place - scan_start) + kCheckingSlack) return std::nullopt;
             position = place;
             return found ? Outcome::kFound : Outcome::kTooCostly;
         };
 #if defined(__SSE2__)
         for (; last_start_ >= 15 && next <= last_start_ - 15; next += 16) {
             for (unsigned keyed = KeyedPlaces(next); keyed != 0; keyed &= keyed - 1) {
-                const Outcome outcome = try_place(next + static_cast<std::size_t>(__builtin_ctz(keyed)));
-                if (outcome != Outcome::kEnd) return outcome;
+                if (const auto decided = try_place(next + static_cast<std::size_t>(__builtin_ctz(keyed)))) {
+                    return *decided;
+                }
             }
         }
 #endif
@@ -138,8 +141,7 @@ private:
                 !pattern_.Matches(keys_.second, text_[next + keys_.second])) {
                 continue;
             }
-            const Outcome outcome = try_place(next);
-            if (outcome != Outcome::kEnd) return outcome;
+            if (const auto decided = try_place(next)) return *decided;
         }
         return Outcome::kEnd;
     }
