@@ -105,6 +105,88 @@ TEST(CommandReader, LastLineWithoutLineFeedIsExecuted) {
     EXPECT_EQ(run.log, "");
 }
 
+TEST(CommandReader, OnlyACompleteShortLineBeginningWithSlashStarEndsTheStream) {
+    // A tab is dropped, so the line below begins with the two characters.
+    ReaderRun run = ReadAll("\t/*\nPOP\n");
+    EXPECT_EQ(run.codes, (std::vector<CommandCode>{kEnd}));
+    EXPECT_EQ(run.log, "/*\n");
+
+    run = ReadAll("/ *\n*/\n/\nPOP\n");
+    EXPECT_EQ(run.codes, (std::vector<CommandCode>{CommandCode::kPop, kEnd}));
+    EXPECT_EQ(run.log, "/ *\n*/\n/\nPOP\n");
+
+    // An overlong line is never acted on, not even when it begins with /*,
+    // and the dropped rest of one does not count as a line of its own.
+    const std::string overlong = "/*" + std::string(600, 'x');
+    run = ReadAll(overlong + "\nPOP\n");
+    EXPECT_EQ(run.codes, (std::vector<CommandCode>{CommandCode::kPop, kEnd}));
+    EXPECT_EQ(run.log, overlong.substr(0, 513) + "\nPOP\n");
+
+    run = ReadAll(std::string(513, 'A') + "/*\nPOP\n");
+    EXPECT_EQ(run.codes, (std::vector<CommandCode>{CommandCode::kPop, kEnd}));
+    EXPECT_EQ(run.log, std::string(513, 'A') + "\nPOP\n");
+}
+
+TEST(CommandReader, LinesOfTwoFullPieces) {
+    // 1026 characters are two full pieces and leave nothing behind.
+    const std::string line(1026, 'Q');
+    ReaderRun run = ReadAll(line + "\nPUSH\n");
+    EXPECT_EQ(run.codes, (std::vector<CommandCode>{CommandCode::kPush, kEnd}));
+    EXPECT_EQ(run.log, line.substr(0, 513) + "\n" + line.substr(513) + "\nPUSH\n");
+
+    // Dropped bytes do not count towards the length.
+    const std::string padded = "PAGE 1" + std::string(506, ' ');
+    run = ReadAll(padded.substr(0, 100) + "\r\t\x01\xFF" + padded.substr(100) + "\r\n");
+    EXPECT_EQ(run.codes, (std::vector<CommandCode>{CommandCode::kPage, kEnd}));
+    EXPECT_EQ(run.log, padded + "\n");
+}
+
+TEST(CommandReader, TheEndOfInputEndsALastLineLikeALineFeed) {
+    struct EndCase {
+        std::string stream;
+        std::vector<CommandCode> codes;
+        std::string log;
+    };
+    const std::string full(512, 'W');
+    const std::string exact = "WRITE" + std::string(507, ' ');
+    const EndCase cases[] = {
+        {"VER 10", {kEnd}, "VER 10\n" + kMissing},
+        {"PUSH\nWRITE  ", {CommandCode::kPush, CommandCode::kWrite, kEnd}, "PUSH\nWRITE  \n"},
+        {"WRITE\xFF", {CommandCode::kWrite, kEnd}, "WRITE\n"},
+        {"POP\n\xFF\r", {CommandCode::kPop, kEnd}, "POP\n"},  // only dropped bytes: no line
+        {"POP\n   ", {CommandCode::kPop, kEnd}, "POP\n   \n"},    // blanks are a line
+        {exact, {CommandCode::kWrite, kEnd}, exact + "\n"},
+        {exact + "X", {kEnd}, exact + "X\n"},
+        {"/*\xFF", {kEnd}, "/*\n"},
+    };
+    for (const EndCase& c : cases) {
+        const ReaderRun run = ReadAll(c.stream);
+        EXPECT_EQ(run.codes, c.codes) << c.stream;
+        EXPECT_EQ(run.log, c.log) << c.stream;
+    }
+}
+
+TEST(CommandReader, ControlBytesVanishAndDeleteIsKept) {
+    const ReaderRun run = ReadAll(std::string("PA\0GE 1\x1B\n\x7F\nPOP\x7F\n\x80\xFE\xFF\nPUSH\n", 25));
+    EXPECT_EQ(run.codes, (std::vector<CommandCode>{CommandCode::kPage, CommandCode::kPush, kEnd}));
+    EXPECT_EQ(run.log, "PAGE 1\n\x7F\nPOP\x7F\n\nPUSH\n");
+}
+
+TEST(CommandReader, ReadsNoFurtherThanTheLineOfTheCommandItReturns) {
+    // The interpreter's messages for a command must follow that command's
+    // echo and precede the next line's.
+    const std::string stream = "* note\nPAGE 1\nVER 0\nPOP\n";
+    StringByteSource source(stream);
+    CapturedOutput output;
+    CommandReader reader(source);
+    Command command;
+    EXPECT_EQ(reader.ReadCommand(4096, command), CommandCode::kPage);
+    EXPECT_EQ(output.Text(), "* note\nPAGE 1\n");
+    EXPECT_EQ(reader.ReadCommand(4096, command), CommandCode::kPop);
+    EXPECT_EQ(output.Text(), "* note\nPAGE 1\nVER 0\n" + kMissing + "POP\n");
+    EXPECT_EQ(output.LineCount(), 5u);
+}
+
 TEST(CommandReader, ValuesAreClearedBeforeEachCommand) {
     const std::string stream = "REP 7 AABB\nPUSH\n";
     StringByteSource source(stream);
