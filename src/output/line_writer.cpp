@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@ public:
         while (length > 0) {
             const ssize_t written = ::write(STDOUT_FILENO, line, length);
             if (written < 0 && errno == EINTR) continue;
+            if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && WaitUntilWritable()) continue;
             if (written <= 0) {
                 failed_ = true;
                 return;
@@ -34,7 +36,7 @@ public:
         iovec parts[2] = {{const_cast<char*>(text), length}, {&newline, 1}};
         const ssize_t written = ::writev(STDOUT_FILENO, parts, 2);
         if (written == static_cast<ssize_t>(length + 1)) return;
-        if (written < 0 && errno != EINTR) {
+        if (written < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
             failed_ = true;
             return;
         }
@@ -45,6 +47,15 @@ public:
     }
 
 private:
+    // A non-blocking standard output that is full: wait for its reader.
+    static bool WaitUntilWritable() {
+        pollfd ready{STDOUT_FILENO, POLLOUT, 0};
+        while (::poll(&ready, 1, -1) < 0) {
+            if (errno != EINTR) return false;
+        }
+        return true;
+    }
+
     bool failed_ = false;
 };
 

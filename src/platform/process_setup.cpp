@@ -14,6 +14,9 @@ void PrepareProcess() {
         if (descriptor >= 0 && descriptor != wanted) ::close(descriptor);
     }
     std::signal(SIGPIPE, SIG_IGN);
+    // Past the file size limit (ulimit -f) a write then fails with EFBIG and
+    // is reported, instead of the signal ending the run.
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 }  // namespace varnex
