@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/scratch_folder.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,23 +25,7 @@ using testing::CapturedOutput;
 
 constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
 
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        char pattern[] = "/tmp/varnex-page-XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        path_ = made != nullptr ? made : "";
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    std::string Path(const char* name) const { return path_ + "/" + name; }
-    bool Ready() const { return !path_.empty(); }
-
-private:
-    std::string path_;
-};
+using testing::ScratchFolder;
 
 std::string RunOnFile(const std::string& file, const std::string& stream, std::uint32_t page_size) {
     StringByteSource commands(stream);

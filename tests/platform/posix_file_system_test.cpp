@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/scratch_folder.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -18,24 +20,7 @@
 namespace varnex {
 namespace {
 
-// A fresh folder for one test, removed with what it holds.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        char pattern[] = "/tmp/varnex-platform-XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        path_ = made != nullptr ? made : "";
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    std::string Path(const char* name) const { return path_ + "/" + name; }
-    bool Ready() const { return !path_.empty(); }
-
-private:
-    std::string path_;
-};
+using testing::ScratchFolder;
 
 void MakeFile(const std::string& path, const std::string& bytes) {
     const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
