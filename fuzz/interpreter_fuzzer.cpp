@@ -50,28 +50,28 @@ public:
 
     std::vector<Range> moved;  // what the write calls wrote
 
-    int Open(const char* name, int& error) override { return inner_.Open(name, error); }
-    int Seek(int descriptor, std::uint64_t offset, int& error) override {
+    varnex::FileHandle Open(const char* name, varnex::ErrorCode& error) override { return inner_.Open(name, error); }
+    int Seek(varnex::FileHandle descriptor, std::uint64_t offset, varnex::ErrorCode& error) override {
         const int result = inner_.Seek(descriptor, offset, error);
         if (result == 0) position_ = offset;
         return result;
     }
-    ssize_t Read(int descriptor, void* buffer, std::size_t count, int& error) override {
-        const ssize_t got = inner_.Read(descriptor, buffer, count, error);
-        Require(got <= static_cast<ssize_t>(count), "a read moved more than it was asked");
+    std::int64_t Read(varnex::FileHandle descriptor, void* buffer, std::size_t count, varnex::ErrorCode& error) override {
+        const std::int64_t got = inner_.Read(descriptor, buffer, count, error);
+        Require(got <= static_cast<std::int64_t>(count), "a read moved more than it was asked");
         if (got > 0) position_ += static_cast<std::uint64_t>(got);
         return got;
     }
-    ssize_t Write(int descriptor, const void* buffer, std::size_t count, int& error) override {
+    std::int64_t Write(varnex::FileHandle descriptor, const void* buffer, std::size_t count, varnex::ErrorCode& error) override {
         Require(position_ <= size_ && count <= size_ - position_, "a write reaches past the end of the file");
-        const ssize_t put = inner_.Write(descriptor, buffer, count, error);
+        const std::int64_t put = inner_.Write(descriptor, buffer, count, error);
         if (put > 0) {
             moved.push_back({position_, static_cast<std::uint64_t>(put)});
             position_ += static_cast<std::uint64_t>(put);
         }
         return put;
     }
-    void Close(int descriptor) override { inner_.Close(descriptor); }
+    void Close(varnex::FileHandle descriptor) override { inner_.Close(descriptor); }
 
 private:
     varnex::testing::FakeFileSystem& inner_;

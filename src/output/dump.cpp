@@ -51,9 +51,14 @@ char* PutBits(char* out, std::uint8_t byte) {
     return out;
 }
 
+// The address after @ takes as many digits as the build's pointers have: 8 in
+// a 32-bit program, 16 in a 64-bit one.
+constexpr int kAddressDigits = static_cast<int>(sizeof(void*) * 2);
+
 void WriteBanner(const char* edge, const std::uint8_t* data, const char* title, std::int32_t length) {
-    WriteMessage("+---- %s of Dump: %s -------------- %i (0x%.4x) bytes @%016" PRIXPTR " --------------",
-                 edge, title, length, static_cast<unsigned>(length), reinterpret_cast<std::uintptr_t>(data));
+    WriteMessage("+---- %s of Dump: %s -------------- %i (0x%.4x) bytes @%0*" PRIXPTR " --------------",
+                 edge, title, length, static_cast<unsigned>(length), kAddressDigits,
+                 reinterpret_cast<std::uintptr_t>(data));
 }
 
 using LineFormatter = std::size_t (*)(char*, std::uint32_t, const std::uint8_t*);

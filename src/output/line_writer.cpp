@@ -1,10 +1,8 @@
 #include "output/line_writer.h"
 
-#include <cerrno>
 #include <cstring>
-#include <poll.h>
-#include <sys/uio.h>
-#include <unistd.h>
+
+#include "platform/standard_streams.h"
 
 namespace varnex {
 namespace {
@@ -15,47 +13,16 @@ namespace {
 class StandardOutputSink final : public LineSink {
 public:
     void Put(const char* line, std::size_t length) override {
-        if (failed_) return;
-        while (length > 0) {
-            const ssize_t written = ::write(STDOUT_FILENO, line, length);
-            if (written < 0 && errno == EINTR) continue;
-            if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && WaitUntilWritable()) continue;
-            if (written <= 0) {
-                failed_ = true;
-                return;
-            }
-            line += written;
-            length -= static_cast<std::size_t>(written);
-        }
+        if (!failed_) failed_ = !WriteStandardOutput(line, length);
     }
 
-    // A line too long for the caller's buffer leaves in one writev call.
+    // A line too long for the caller's buffer leaves with its line end in
+    // one call all the same.
     void PutTwo(const char* text, std::size_t length) {
-        if (failed_) return;
-        char newline = '\n';
-        iovec parts[2] = {{const_cast<char*>(text), length}, {&newline, 1}};
-        const ssize_t written = ::writev(STDOUT_FILENO, parts, 2);
-        if (written == static_cast<ssize_t>(length + 1)) return;
-        if (written < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
-            failed_ = true;
-            return;
-        }
-        // Interrupted or short: finish what is left byte-exactly.
-        const std::size_t done = written < 0 ? 0 : static_cast<std::size_t>(written);
-        if (done < length) Put(text + done, length - done);
-        Put("\n", 1);
+        if (!failed_) failed_ = !WriteStandardOutputLine(text, length);
     }
 
 private:
-    // A non-blocking standard output that is full: wait for its reader.
-    static bool WaitUntilWritable() {
-        pollfd ready{STDOUT_FILENO, POLLOUT, 0};
-        while (::poll(&ready, 1, -1) < 0) {
-            if (errno != EINTR) return false;
-        }
-        return true;
-    }
-
     bool failed_ = false;
 };
 

@@ -12,8 +12,8 @@ namespace {
 
 class CommandInterpreter {
 public:
-    CommandInterpreter(FileSystem& files, int descriptor, CommandReader& reader, PageMemory& memory)
-        : files_(files), descriptor_(descriptor), reader_(reader), stack_(memory) {}
+    CommandInterpreter(FileSystem& files, FileHandle file, CommandReader& reader, PageMemory& memory)
+        : files_(files), file_(file), reader_(reader), stack_(memory) {}
 
     void Run(std::uint32_t page_size);
 
@@ -61,7 +61,7 @@ private:
     void SkipUnchangedWrite();
 
     FileSystem& files_;
-    int descriptor_;
+    FileHandle file_;
     CommandReader& reader_;
     PageStack stack_;
     Command command_;
@@ -109,7 +109,7 @@ void CommandInterpreter::Load() {
     slot.offset_high = command_.value_a;
     slot.offset_low = command_.value_b;
     ++page_counter_;
-    slot.loaded_length = PageRead(files_, descriptor_, slot.offset_high, slot.offset_low, slot.buffer, slot.page_size);
+    slot.loaded_length = PageRead(files_, file_, slot.offset_high, slot.offset_low, slot.buffer, slot.page_size);
     slot.state = slot.loaded_length > 0 ? PageState::kLoaded : PageState::kNoPage;
 }
 
@@ -148,7 +148,7 @@ void CommandInterpreter::Replace() {
 
 void CommandInterpreter::Write() {
     PageSlot& slot = Slot();
-    if (PageWrite(files_, descriptor_, slot.offset_high, slot.offset_low, slot.buffer, slot.loaded_length)) {
+    if (PageWrite(files_, file_, slot.offset_high, slot.offset_low, slot.buffer, slot.loaded_length)) {
         slot.state = PageState::kLoaded;
     }
 }
@@ -226,9 +226,9 @@ void CommandInterpreter::SkipUnchangedWrite() {
 
 }  // namespace
 
-void RunInterpreter(FileSystem& files, int descriptor, std::uint32_t page_size, CommandReader& reader,
+void RunInterpreter(FileSystem& files, FileHandle file, std::uint32_t page_size, CommandReader& reader,
                     PageMemory& memory) {
-    CommandInterpreter interpreter(files, descriptor, reader, memory);
+    CommandInterpreter interpreter(files, file, reader, memory);
     interpreter.Run(page_size);
 }
 

@@ -14,7 +14,7 @@ namespace varnex {
 // from `memory`. Returns when the stream ends; every page buffer has been
 // freed by then. When the first page buffer cannot be allocated, reports it
 // and returns without reading the stream.
-void RunInterpreter(FileSystem& files, int descriptor, std::uint32_t page_size, CommandReader& reader,
+void RunInterpreter(FileSystem& files, FileHandle file, std::uint32_t page_size, CommandReader& reader,
                     PageMemory& memory = SystemPageMemory());
 
 }  // namespace varnex

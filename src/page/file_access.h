@@ -15,15 +15,15 @@ void OpenAndRun(const char* file_name, std::uint32_t page_size, FileSystem& file
 
 // Reads up to `count` bytes at offset high:low into `buffer`. Returns the
 // bytes read; 0 on failure or at or past the end of the file.
-std::uint32_t PageRead(FileSystem& files, int descriptor, std::uint32_t offset_high,
+std::uint32_t PageRead(FileSystem& files, FileHandle file, std::uint32_t offset_high,
                        std::uint32_t offset_low, std::uint8_t* buffer, std::uint32_t count);
 
 // Writes `count` bytes from `buffer` at offset high:low. Returns true when
 // every byte was written.
-bool PageWrite(FileSystem& files, int descriptor, std::uint32_t offset_high,
+bool PageWrite(FileSystem& files, FileHandle file, std::uint32_t offset_high,
                std::uint32_t offset_low, const std::uint8_t* buffer, std::uint32_t count);
 
 // Prints "Platform API Error: 0x%04X - <text>." for `error_code`.
-void WriteSystemErrorLine(int error_code);
+void WriteSystemErrorLine(ErrorCode error_code);
 
 }  // namespace varnex

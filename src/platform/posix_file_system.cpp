@@ -7,35 +7,40 @@
 namespace varnex {
 namespace {
 
+// A descriptor is a small non-negative int; -1 is kNoFile on both sides.
+int Descriptor(FileHandle file) { return static_cast<int>(file); }
+
+FileHandle OpenWith(const char* name, int flags, ErrorCode& error) {
+    const int descriptor = ::open(name, flags | O_CLOEXEC);
+    if (descriptor < 0) error = static_cast<ErrorCode>(errno);
+    return descriptor < 0 ? kNoFile : descriptor;
+}
+
 class PosixFileSystem final : public FileSystem {
 public:
-    int Open(const char* name, int& error) override {
-        const int descriptor = ::open(name, O_RDWR | O_CLOEXEC);
-        if (descriptor < 0) error = errno;
-        return descriptor;
-    }
+    FileHandle Open(const char* name, ErrorCode& error) override { return OpenWith(name, O_RDWR, error); }
 
-    int Seek(int descriptor, std::uint64_t offset, int& error) override {
-        if (::lseek(descriptor, static_cast<off_t>(offset), SEEK_SET) < 0) {
-            error = errno;
+    int Seek(FileHandle file, std::uint64_t offset, ErrorCode& error) override {
+        if (::lseek(Descriptor(file), static_cast<off_t>(offset), SEEK_SET) < 0) {
+            error = static_cast<ErrorCode>(errno);
             return -1;
         }
         return 0;
     }
 
-    ssize_t Read(int descriptor, void* buffer, std::size_t count, int& error) override {
-        const ssize_t moved = ::read(descriptor, buffer, count);
-        if (moved < 0) error = errno;
+    std::int64_t Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) override {
+        const ssize_t moved = ::read(Descriptor(file), buffer, count);
+        if (moved < 0) error = static_cast<ErrorCode>(errno);
         return moved;
     }
 
-    ssize_t Write(int descriptor, const void* buffer, std::size_t count, int& error) override {
-        const ssize_t moved = ::write(descriptor, buffer, count);
-        if (moved < 0) error = errno;
+    std::int64_t Write(FileHandle file, const void* buffer, std::size_t count, ErrorCode& error) override {
+        const ssize_t moved = ::write(Descriptor(file), buffer, count);
+        if (moved < 0) error = static_cast<ErrorCode>(errno);
         return moved;
     }
 
-    void Close(int descriptor) override { ::close(descriptor); }
+    void Close(FileHandle file) override { ::close(Descriptor(file)); }
 };
 
 }  // namespace
@@ -44,5 +49,7 @@ FileSystem& SystemFileSystem() {
     static PosixFileSystem system;
     return system;
 }
+
+FileHandle OpenFileForReading(const char* name, ErrorCode& error) { return OpenWith(name, O_RDONLY, error); }
 
 }  // namespace varnex

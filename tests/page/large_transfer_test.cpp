@@ -25,21 +25,21 @@ public:
     std::vector<std::size_t> asked;
     std::uint64_t file_size = 0;
 
-    int Open(const char*, int&) override { return 3; }
-    int Seek(int, std::uint64_t offset, int&) override {
+    FileHandle Open(const char*, ErrorCode&) override { return 3; }
+    int Seek(FileHandle, std::uint64_t offset, ErrorCode&) override {
         position_ = offset;
         return 0;
     }
-    ssize_t Read(int, void*, std::size_t count, int&) override { return Move(count); }
-    ssize_t Write(int, const void*, std::size_t count, int&) override { return Move(count); }
-    void Close(int) override {}
+    std::int64_t Read(FileHandle, void*, std::size_t count, ErrorCode&) override { return Move(count); }
+    std::int64_t Write(FileHandle, const void*, std::size_t count, ErrorCode&) override { return Move(count); }
+    void Close(FileHandle) override {}
 
 private:
-    ssize_t Move(std::size_t count) {
+    std::int64_t Move(std::size_t count) {
         asked.push_back(count);
         const std::uint64_t moved = position_ >= file_size ? 0 : std::min<std::uint64_t>(count, file_size - position_);
         position_ += moved;
-        return static_cast<ssize_t>(moved);
+        return static_cast<std::int64_t>(moved);
     }
 
     std::uint64_t position_ = 0;

@@ -23,7 +23,7 @@ namespace {
 using testing::ScratchFolder;
 
 void MakeFile(const std::string& path, const std::string& bytes) {
-    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const FileHandle descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     ASSERT_GE(descriptor, 0);
     ASSERT_EQ(::write(descriptor, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     ::close(descriptor);
@@ -33,13 +33,13 @@ TEST(SystemFileSystem, OpenNeitherCreatesNorTruncates) {
     ScratchFolder folder;
     ASSERT_TRUE(folder.Ready());
     FileSystem& files = SystemFileSystem();
-    int error = 0;
-    EXPECT_EQ(files.Open(folder.Path("missing").c_str(), error), -1);
+    ErrorCode error = 0;
+    EXPECT_EQ(files.Open(folder.Path("missing").c_str(), error), kNoFile);
     EXPECT_EQ(error, ENOENT);
     EXPECT_NE(::access(folder.Path("missing").c_str(), F_OK), 0) << "must not be created";
 
     MakeFile(folder.Path("kept"), "0123456789");
-    const int descriptor = files.Open(folder.Path("kept").c_str(), error);
+    const FileHandle descriptor = files.Open(folder.Path("kept").c_str(), error);
     ASSERT_GE(descriptor, 0);
     files.Close(descriptor);
     struct stat status {};
@@ -50,8 +50,8 @@ TEST(SystemFileSystem, OpenNeitherCreatesNorTruncates) {
 TEST(SystemFileSystem, ADirectoryCannotBeOpenedForWriting) {
     ScratchFolder folder;
     ASSERT_TRUE(folder.Ready());
-    int error = 0;
-    EXPECT_EQ(SystemFileSystem().Open(folder.Path("").c_str(), error), -1);
+    ErrorCode error = 0;
+    EXPECT_EQ(SystemFileSystem().Open(folder.Path("").c_str(), error), kNoFile);
     EXPECT_EQ(error, EISDIR);
 }
 
@@ -59,10 +59,10 @@ TEST(SystemFileSystem, TheDescriptorIsNotInheritedByPrograms) {
     ScratchFolder folder;
     ASSERT_TRUE(folder.Ready());
     MakeFile(folder.Path("f"), "x");
-    int error = 0;
-    const int descriptor = SystemFileSystem().Open(folder.Path("f").c_str(), error);
+    ErrorCode error = 0;
+    const FileHandle descriptor = SystemFileSystem().Open(folder.Path("f").c_str(), error);
     ASSERT_GE(descriptor, 0);
-    EXPECT_NE(::fcntl(descriptor, F_GETFD) & FD_CLOEXEC, 0);
+    EXPECT_NE(::fcntl(static_cast<int>(descriptor), F_GETFD) & FD_CLOEXEC, 0);
     SystemFileSystem().Close(descriptor);
 }
 
@@ -71,8 +71,8 @@ TEST(SystemFileSystem, SeekTakesSixtyThreeBitOffsetsAndRefusesMore) {
     ASSERT_TRUE(folder.Ready());
     MakeFile(folder.Path("f"), "abc");
     FileSystem& files = SystemFileSystem();
-    int error = 0;
-    const int descriptor = files.Open(folder.Path("f").c_str(), error);
+    ErrorCode error = 0;
+    const FileHandle descriptor = files.Open(folder.Path("f").c_str(), error);
     ASSERT_GE(descriptor, 0);
     EXPECT_EQ(files.Seek(descriptor, 0x100000000ull, error), 0);
     char byte = 0;
@@ -92,8 +92,8 @@ TEST(SystemFileSystem, SeekTakesSixtyThreeBitOffsetsAndRefusesMore) {
 
 TEST(SystemFileSystem, AWriteToAFullDeviceFailsWithNoSpace) {
     FileSystem& files = SystemFileSystem();
-    int error = 0;
-    const int descriptor = files.Open("/dev/full", error);
+    ErrorCode error = 0;
+    const FileHandle descriptor = files.Open("/dev/full", error);
     if (descriptor < 0) GTEST_SKIP() << "no /dev/full here";
     EXPECT_EQ(files.Seek(descriptor, 0, error), 0);
     const char page[16] = {};

@@ -36,40 +36,40 @@ public:
 
     std::size_t faults_injected = 0;
 
-    int Open(const char* name, int& error) override { return inner_.Open(name, error); }
+    FileHandle Open(const char* name, ErrorCode& error) override { return inner_.Open(name, error); }
 
-    int Seek(int descriptor, std::uint64_t offset, int& error) override {
+    int Seek(FileHandle file, std::uint64_t offset, ErrorCode& error) override {
         moved_since_seek_ = 0;
         if (Chance(rates_.seek_fault)) {
             Mark("~~ seek fault");
             error = EINVAL;
             return -1;
         }
-        const int result = inner_.Seek(descriptor, offset, error);
+        const int result = inner_.Seek(file, offset, error);
         if (result == 0) position_ = offset;
         return result;
     }
 
-    ssize_t Read(int descriptor, void* buffer, std::size_t count, int& error) override {
+    std::int64_t Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) override {
         if (Chance(rates_.interrupted)) return Interrupt(error);
         if (Chance(rates_.read_fault)) {
             Mark("~~ read fault after " + std::to_string(moved_since_seek_));
             error = EIO;
             return -1;
         }
-        const ssize_t got = inner_.Read(descriptor, buffer, Shortened(count), error);
+        const std::int64_t got = inner_.Read(file, buffer, Shortened(count), error);
         if (got > 0) Moved(got);
         return got;
     }
 
-    ssize_t Write(int descriptor, const void* buffer, std::size_t count, int& error) override {
+    std::int64_t Write(FileHandle file, const void* buffer, std::size_t count, ErrorCode& error) override {
         if (Chance(rates_.interrupted)) return Interrupt(error);
         if (moved_since_seek_ == 0 && Chance(rates_.write_fault)) {
             Mark("~~ write fault");
             error = ENOSPC;
             return -1;
         }
-        const ssize_t put = inner_.Write(descriptor, buffer, Shortened(count), error);
+        const std::int64_t put = inner_.Write(file, buffer, Shortened(count), error);
         if (put > 0) {
             WriteLine("~~ wrote " + std::to_string(position_) + " " + std::to_string(put));
             Moved(put);
@@ -77,12 +77,12 @@ public:
         return put;
     }
 
-    void Close(int descriptor) override { inner_.Close(descriptor); }
+    void Close(FileHandle file) override { inner_.Close(file); }
 
 private:
     bool Chance(double rate) { return rate > 0 && std::uniform_real_distribution<double>(0, 1)(random_) < rate; }
 
-    ssize_t Interrupt(int& error) {
+    std::int64_t Interrupt(ErrorCode& error) {
         ++faults_injected;
         error = EINTR;
         return -1;
@@ -94,7 +94,7 @@ private:
         return 1 + random_() % (count - 1);
     }
 
-    void Moved(ssize_t bytes) {
+    void Moved(std::int64_t bytes) {
         moved_since_seek_ += static_cast<std::uint64_t>(bytes);
         position_ += static_cast<std::uint64_t>(bytes);
     }

@@ -18,32 +18,32 @@ public:
     // What the next Read or Write call does instead of its normal work.
     struct Fault {
         enum Kind { kError, kShort, kZero } kind;
-        int error = 0;           // for kError (EINTR makes an interruption)
+        ErrorCode error = 0;     // for kError (EINTR makes an interruption)
         std::size_t bytes = 0;   // for kShort: at most this many bytes move
     };
 
     std::vector<std::uint8_t> contents;
     std::string opened_name;
-    int open_error = 0;                 // non-zero: Open fails with it
-    int seek_error = 0;                 // non-zero: every Seek fails with it
-    std::deque<int> seek_errors;        // consumed one per Seek call; 0 succeeds
+    ErrorCode open_error = 0;               // non-zero: Open fails with it
+    ErrorCode seek_error = 0;               // non-zero: every Seek fails with it
+    std::deque<ErrorCode> seek_errors;     // consumed one per Seek call; 0 succeeds
     std::deque<Fault> read_faults;      // consumed one per Read call
     std::deque<Fault> write_faults;     // consumed one per Write call
     std::size_t read_calls = 0;
     std::size_t write_calls = 0;
     bool closed = false;
 
-    int Open(const char* name, int& error) override {
+    FileHandle Open(const char* name, ErrorCode& error) override {
         opened_name = name;
         if (open_error != 0) {
             error = open_error;
-            return -1;
+            return kNoFile;
         }
         return 3;
     }
 
-    int Seek(int, std::uint64_t offset, int& error) override {
-        int failure = seek_error;
+    int Seek(FileHandle, std::uint64_t offset, ErrorCode& error) override {
+        ErrorCode failure = seek_error;
         if (!seek_errors.empty()) {
             if (failure == 0) failure = seek_errors.front();
             seek_errors.pop_front();
@@ -56,33 +56,33 @@ public:
         return 0;
     }
 
-    ssize_t Read(int, void* buffer, std::size_t count, int& error) override {
+    std::int64_t Read(FileHandle, void* buffer, std::size_t count, ErrorCode& error) override {
         ++read_calls;
         if (!ApplyFault(read_faults, count, error)) return count == kZeroMarker ? 0 : -1;
         if (position_ >= contents.size()) return 0;
         const std::size_t moved = std::min<std::size_t>(count, contents.size() - position_);
         std::memcpy(buffer, contents.data() + position_, moved);
         position_ += moved;
-        return static_cast<ssize_t>(moved);
+        return static_cast<std::int64_t>(moved);
     }
 
-    ssize_t Write(int, const void* buffer, std::size_t count, int& error) override {
+    std::int64_t Write(FileHandle, const void* buffer, std::size_t count, ErrorCode& error) override {
         ++write_calls;
         if (!ApplyFault(write_faults, count, error)) return count == kZeroMarker ? 0 : -1;
         if (contents.size() < position_ + count) contents.resize(position_ + count);
         std::memcpy(contents.data() + position_, buffer, count);
         position_ += count;
-        return static_cast<ssize_t>(count);
+        return static_cast<std::int64_t>(count);
     }
 
-    void Close(int) override { closed = true; }
+    void Close(FileHandle) override { closed = true; }
 
 private:
     static constexpr std::size_t kZeroMarker = static_cast<std::size_t>(-1);
 
     // Applies the next fault, if any. Returns false when the call is to end
     // at once: with -1 (error set), or with 0 when `count` became kZeroMarker.
-    static bool ApplyFault(std::deque<Fault>& faults, std::size_t& count, int& error) {
+    static bool ApplyFault(std::deque<Fault>& faults, std::size_t& count, ErrorCode& error) {
         if (faults.empty()) return true;
         const Fault fault = faults.front();
         faults.pop_front();

@@ -19,10 +19,12 @@ namespace {
 
 }  // namespace
 
-const char* SystemErrorText(int error_code, char* out, std::size_t capacity) {
+// The C library's texts carry no line break; the text goes out as it is.
+const char* SystemErrorText(ErrorCode error_code, char* out, std::size_t capacity) {
     if (capacity == 0) return out;
     out[0] = '\0';
-    const char* text = PickText(strerror_r(error_code, out, capacity), out, error_code, out, capacity);
+    const int code = static_cast<int>(error_code);
+    const char* text = PickText(strerror_r(code, out, capacity), out, code, out, capacity);
     if (text != out) {
         std::snprintf(out, capacity, "%s", text);
     }
