@@ -33,7 +33,8 @@ private:
     void WarnLostThenLoad();
     void IndirectThenLoad();
     void IndirectThenWarnLostThenLoad();
-    void FindIndirectTarget();
+    bool FindIndirectTarget();
+    void GuardStandInPage();
 
     // Work on the page held.
     void Verify();
@@ -118,21 +119,30 @@ void CommandInterpreter::WarnLostThenLoad() {
     Load();
 }
 
-void CommandInterpreter::FindIndirectTarget() {
-    if (!ComputeIndirectOffset(stack_, command_.value_b, command_.value_a)) {
-        WriteMessage(
-            "MIP0123E: The indirect page command was unable to compute the target offset for the target page.");
-    }
+bool CommandInterpreter::FindIndirectTarget() {
+    if (ComputeIndirectOffset(stack_, command_.value_b, command_.value_a)) return true;
+    WriteMessage("MIP0123E: The indirect page command was unable to compute the target offset for the target page.");
+    return false;
+}
+
+// When the target cannot be found, the page at 0:0 is loaded in its place.
+// The stream meant another place, so that page may be shown, verified and
+// searched, but it is held as after a failed verify: a REP or WRITE meant for
+// the target never reaches the start of the file.
+void CommandInterpreter::GuardStandInPage() {
+    if (Slot().state == PageState::kLoaded) Slot().state = PageState::kVerifyFailed;
 }
 
 void CommandInterpreter::IndirectThenLoad() {
-    FindIndirectTarget();
+    const bool found = FindIndirectTarget();
     Load();
+    if (!found) GuardStandInPage();
 }
 
 void CommandInterpreter::IndirectThenWarnLostThenLoad() {
-    FindIndirectTarget();
+    const bool found = FindIndirectTarget();
     WarnLostThenLoad();
+    if (!found) GuardStandInPage();
 }
 
 void CommandInterpreter::Verify() {

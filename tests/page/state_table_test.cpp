@@ -109,11 +109,12 @@ const Cell kCells[] = {
     {kFailed, "PAGE 48", "0110I", kNo},
     {kUpdated, "PAGE 48", "0104W 0110I", kNo},
     // PAGE @: the stored word is found (or not) before the warning.
-    {kNo, "PAGE @0 WI16", "0123E 0110I", kLoaded},
+    // Not found: the page at 0:0 stands in, held as after a failed verify.
+    {kNo, "PAGE @0 WI16", "0123E 0110I", kFailed},
     {kLoaded, "PAGE @0 WI16", "0110I", kLoaded},
     {kFailed, "PAGE @0 WI16", "0110I", kLoaded},
     {kUpdated, "PAGE @0 WI16", "0104W 0110I", kLoaded},
-    {kUpdated, "PAGE @15 WI16", "0123E 0104W 0110I", kLoaded},
+    {kUpdated, "PAGE @15 WI16", "0123E 0104W 0110I", kFailed},
     // VER.
     {kNo, "VER 2 02", "0103E", kNo},
     {kLoaded, "VER 2 02", "0112I", kLoaded},

@@ -252,6 +252,38 @@ TEST(BrokenStandardOutput, NonBlockingPipeWithASlowReaderKeepsTheWholeLog) {
     EXPECT_EQ(log.substr(log.size() - std::strlen(kClosingBanner) - 1), std::string(kClosingBanner) + "\n");
 }
 
+// A non-blocking standard input with nothing in it yet is not the end of the
+// stream: the program waits for the commands instead of dropping them all.
+TEST(NonBlockingStandardInput, CommandsThatArriveLateAreAllCarriedOut) {
+    TemporaryFolder folder;
+    const PatchPlan plan = PlanPatches(8);
+    const std::string target = folder.File("target.bin");
+    WriteWholeFile(target, plan.original);
+    int command_pipe[2];
+    ASSERT_EQ(::pipe2(command_pipe, O_CLOEXEC), 0);
+    ASSERT_EQ(::fcntl(command_pipe[0], F_SETFL, ::fcntl(command_pipe[0], F_GETFL) | O_NONBLOCK), 0);
+    ChildSetup setup;
+    setup.standard_input = command_pipe[0];
+    setup.standard_output = OpenForChild(folder.File("log"), O_WRONLY | O_CREAT);
+    setup.standard_error = OpenForChild(folder.File("stderr"), O_WRONLY | O_CREAT);
+    setup.arguments = {target};
+    const pid_t pid = StartVarnex(setup);
+    ::close(setup.standard_input);
+    ::close(setup.standard_output);
+    ::close(setup.standard_error);
+    // Half the stream late, the rest later still: each wait finds the pipe empty.
+    const std::size_t half = plan.stream.size() / 2;
+    for (const std::string& piece : {plan.stream.substr(0, half), plan.stream.substr(half)}) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ASSERT_EQ(::write(command_pipe[1], piece.data(), piece.size()), static_cast<ssize_t>(piece.size()));
+    }
+    ::close(command_pipe[1]);
+    const ChildResult result = WaitForChild(pid);
+    ASSERT_TRUE(result.exited) << "ended by signal " << result.signal;
+    EXPECT_TRUE(ReadWholeFile(target) == plan.patched) << "commands were dropped:\n" << ReadWholeFile(folder.File("log"));
+    EXPECT_EQ(ReadWholeFile(folder.File("stderr")), "");
+}
+
 // With descriptor 0, 1 or 2 closed at the start the program opens
 // /dev/null in its place before the target, which must not take the number.
 TEST(ClosedStandardDescriptors, StandardOutputClosedBeforeTheStart) {

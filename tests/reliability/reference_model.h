@@ -120,12 +120,15 @@ public:
             }
             case Verb::kIndirect: {
                 std::uint32_t target = 0;
-                if (!StoredOffset(command.value, command.kind, target)) {
+                const bool found = StoredOffset(command.value, command.kind, target);
+                if (!found) {
                     out.push_back("MIP0123E: The indirect page command was unable to compute the target offset for "
                                   "the target page.");
                 }
                 if (slot.state == State::kUpdated) out.push_back(Lost(slot));
                 Load(0, target, marks, out);
+                // The stand-in page at 0:0 is never patched or written.
+                if (!found && slot.state == State::kLoaded) slot.state = State::kVerifyFailed;
                 break;
             }
             case Verb::kVerify:
