@@ -38,7 +38,7 @@ const char* LineReader::ReadLine() {
         if (IsStoredCharacter(byte)) {
             line_[length] = static_cast<char>(byte);
             if (length == kMaxLineLength) {
-                WriteLine(std::string_view(line_, kMaxLineLength + 1));
+                WriteEchoLine(std::string_view(line_, kMaxLineLength + 1));
                 overlong = true;
                 length = 0;
             } else {
@@ -52,7 +52,7 @@ const char* LineReader::ReadLine() {
         length = 0;
     }
     line_[length] = '\0';
-    WriteLine(std::string_view(line_, length));
+    WriteEchoLine(std::string_view(line_, length));
     if (EndsTheStream(line_, length)) {
         ended_ = true;
         return nullptr;

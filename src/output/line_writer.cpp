@@ -1,5 +1,6 @@
 #include "output/line_writer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/standard_streams.h"
@@ -10,7 +11,7 @@ namespace {
 // Standard output as the log. After the first failed write every later line
 // is dropped silently: the run itself goes on (nothing is reported, since the
 // log is the only place a report could go).
-class StandardOutputSink final : public LineSink {
+class StandardOutput final : public LineSink {
 public:
     void Put(const char* line, std::size_t length) override {
         if (!failed_) failed_ = !WriteStandardOutput(line, length);
@@ -26,12 +27,14 @@ private:
     bool failed_ = false;
 };
 
-StandardOutputSink standard_output;
+StandardOutput standard_output;
 LineSink* active_sink = nullptr;
 
 constexpr std::size_t kLineBufferSize = 2048;
 
 }  // namespace
+
+LineSink& StandardOutputSink() { return standard_output; }
 
 LineSink* SetLineSink(LineSink* sink) {
     LineSink* previous = active_sink;
@@ -61,6 +64,15 @@ void WriteLine(std::string_view text) {
     }
     active_sink->Put(text.data(), text.size());
     active_sink->Put("\n", 1);
+}
+
+void WriteEchoLine(std::string_view text) {
+    char line[kLineBufferSize];
+    const std::size_t length = std::min(text.size(), kLineBufferSize - 1);
+    std::memcpy(line, text.data(), length);
+    line[length] = '\n';
+    LineSink& sink = active_sink != nullptr ? *active_sink : standard_output;
+    sink.PutEcho(line, length + 1);
 }
 
 void WriteEmptyLine() { WriteFinishedLine("\n", 1); }

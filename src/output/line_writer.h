@@ -15,7 +15,15 @@ public:
     virtual ~LineSink() = default;
     // `line` already ends with its newline.
     virtual void Put(const char* line, std::size_t length) = 0;
+
+    // An echoed command line, which is the stream's text and not a message
+    // of the program, even when it reads like one. Goes out like any line
+    // unless a sink tells the two apart.
+    virtual void PutEcho(const char* line, std::size_t length) { Put(line, length); }
 };
+
+// The sink that writes to standard output, for a sink that passes lines on.
+LineSink& StandardOutputSink();
 
 // Installs `sink` for all later output and returns the one it replaces.
 // Passing nullptr restores standard output.
@@ -23,6 +31,9 @@ LineSink* SetLineSink(LineSink* sink);
 
 // Writes `text` and a newline as one line.
 void WriteLine(std::string_view text);
+
+// Writes an echoed command line (at most 513 characters) and a newline.
+void WriteEchoLine(std::string_view text);
 
 // Writes a newline alone.
 void WriteEmptyLine();
