@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "check/dry_run.h"
+#include "check/dry_run_log.h"
 #include "child_process.h"
 #include "command/byte_source.h"
 #include "faulty_file_system.h"
@@ -139,6 +141,52 @@ TEST(RandomRuns, RealBinaryOnRealFiles) {
         if (!Judge("real binary", run, finished.result.exit_code, finished.log, ReadWholeFile(target), totals)) break;
     }
     Report("real binary", totals);
+}
+
+// The log with each dump banner's memory address, which differs between two
+// runs, masked.
+std::string WithoutAddresses(std::string log) {
+    for (std::size_t at = log.find(" bytes @"); at != std::string::npos; at = log.find(" bytes @", at + 1)) {
+        const std::size_t start = at + 8;
+        const std::size_t end = log.find(' ', start);
+        log.replace(start, end - start, "<address>");
+    }
+    return log;
+}
+
+// A dry run on the same file predicts the real run: the same log but for the
+// write lines, which say the page would be written, and an unchanged file.
+TEST(RandomRuns, DryRunPredictsTheRealRunAndChangesNothing) {
+    TemporaryFolder folder;
+    const std::string target = folder.File("target.bin");
+    std::size_t runs = 0;
+    for (std::size_t i = 0; i < Runs(500); ++i, ++runs) {
+        const RandomRun run = GenerateRun(BaseSeed() + 3000000 + i);
+        WriteWholeFile(target, run.image);
+        const std::string page_size = "-P:" + std::to_string(run.page_size);
+        std::string dry_log;
+        {
+            testing::CapturedOutput output;
+            RunDryRun(target.c_str(), page_size.c_str(), run.stream);
+            dry_log = output.Text();
+        }
+        ASSERT_TRUE(ReadWholeFile(target) == run.image) << "the dry run changed the file; seed " << run.seed;
+        std::string real_log;
+        {
+            testing::CapturedOutput output;
+            StringByteSource commands(run.stream);
+            const std::vector<const char*> argv = Arguments(target.c_str(), page_size);
+            RunProgram(3, argv.data(), SystemFileSystem(), commands);
+            real_log = output.Text();
+        }
+        std::string predicted;
+        for (std::size_t start = 0, end; start < real_log.size(); start = end) {
+            end = real_log.find('\n', start) + 1;
+            predicted += DryRunWording(real_log.substr(start, end - start));
+        }
+        ASSERT_EQ(WithoutAddresses(dry_log), WithoutAddresses(predicted)) << "seed " << run.seed << "\n--- stream ---\n" << run.stream;
+    }
+    std::printf("dry run: %zu runs predicted\n", runs);
 }
 
 // The checker must see a broken promise: each case takes a sound run and
