@@ -18,11 +18,11 @@ namespace {
 bool Replay(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        std::fprintf(stderr, "cannot read %s\n", file.c_str());
+        std::fprintf(stderr, "cannot read %s\n", file.string().c_str());
         return false;
     }
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::fprintf(stderr, "replaying %s (%zu bytes)\n", file.c_str(), bytes.size());
+    std::fprintf(stderr, "replaying %s (%zu bytes)\n", file.string().c_str(), bytes.size());
     // A copy of exactly the input's size, so that reading past it is caught
     // by the sanitizers as it is under the fuzzer.
     std::vector<std::uint8_t> input(bytes.begin(), bytes.end());

@@ -110,6 +110,34 @@ TEST(PageWrite, FailuresPartWayReportTheBytesWritten) {
     }
 }
 
+// A failed read shows the code of its own failing call, whatever failed
+// before it: a code kept from an earlier failure would name the wrong cause.
+TEST(PageRead, AFailedReadReportsItsOwnCode) {
+    struct Case {
+        const char* earlier;
+        FakeFileSystem files;
+    } cases[3];
+    cases[0].earlier = "positioning";
+    cases[0].files.seek_errors = {EINVAL, 0};
+    cases[1].earlier = "read";
+    cases[1].files.read_faults = {Fault{Fault::kError, ENOSPC, 0}};
+    cases[2].earlier = "write";
+    cases[2].files.write_faults = {Fault{Fault::kError, EACCES, 0}};
+    for (Case& c : cases) {
+        std::vector<std::uint8_t> buffer(16);
+        FakeFileSystem& files = c.files;
+        files.contents = Counting(64);
+        PageRead(files, 3, 0, 0, buffer.data(), 16);
+        PageWrite(files, 3, 0, 0, buffer.data(), 16);
+        files.read_faults.push_back(Fault{Fault::kError, EIO, 0});
+        CapturedOutput output;
+        EXPECT_EQ(PageRead(files, 3, 0, 0, buffer.data(), 16), 0u);
+        EXPECT_EQ(output.Text().rfind("MIP0102E: An error was encountered while reading the file, 0 bytes returned.\n"
+                                      "Platform API Error: 0x0005 - ", 0), 0u)
+            << "after a failed " << c.earlier << ":\n" << output.Text();
+    }
+}
+
 TEST(SystemErrorLine, CodesShowAtLeastFourDigits) {
     CapturedOutput output;
     WriteSystemErrorLine(ENOENT);

@@ -345,6 +345,60 @@ TEST(ClosedStandardDescriptors, StandardErrorAndOutputClosedTogether) {
     EXPECT_TRUE(ReadWholeFile(target) == plan.patched) << "the file is not exactly the patched file";
 }
 
+// Where each of descriptors 0 to 2 of a running process leads, and the
+// number the target took: read from /proc once the target is open.
+struct OpenDescriptors {
+    std::string standard[3];
+    int target = -1;
+};
+
+OpenDescriptors WaitForTargetOpen(pid_t pid, const std::string& target) {
+    const std::string folder = "/proc/" + std::to_string(pid) + "/fd/";
+    OpenDescriptors seen;
+    for (int attempt = 0; attempt < 1000 && seen.target < 0; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (int number = 0; number < 16; ++number) {
+            char link[4096];
+            const ssize_t length = ::readlink((folder + std::to_string(number)).c_str(), link, sizeof link - 1);
+            const std::string where = length > 0 ? std::string(link, static_cast<std::size_t>(length)) : "";
+            if (number < 3) seen.standard[number] = where;
+            if (where == target) seen.target = number;
+        }
+    }
+    return seen;
+}
+
+// Descriptor 0 open but 1 or 2 closed: each closed one is put on /dev/null
+// too (the check goes on past an open descriptor), so the target takes a
+// number above 2 and a stray write to standard error cannot reach it.
+TEST(ClosedStandardDescriptors, ClosedOutputOrErrorBehindAnOpenInput) {
+    for (const bool output_open : {false, true}) {
+        TemporaryFolder folder;
+        const std::string target = folder.File("target.bin");
+        WriteWholeFile(target, "abc");
+        int command_pipe[2];
+        ASSERT_EQ(::pipe2(command_pipe, O_CLOEXEC), 0);
+        ChildSetup setup;
+        setup.standard_input = command_pipe[0];
+        if (output_open) setup.standard_output = OpenForChild(folder.File("log"), O_WRONLY | O_CREAT);
+        setup.arguments = {target};
+        const pid_t pid = StartVarnex(setup);
+        ::close(command_pipe[0]);
+        if (output_open) ::close(setup.standard_output);
+        // The run waits for its first command with the target open.
+        const OpenDescriptors seen = WaitForTargetOpen(pid, target);
+        ::close(command_pipe[1]);
+        const ChildResult result = WaitForChild(pid);
+        EXPECT_TRUE(result.exited && result.exit_code == 0);
+        EXPECT_GT(seen.target, 2) << "output open: " << output_open;
+        if (!output_open) {
+            EXPECT_EQ(seen.standard[1], "/dev/null");
+        }
+        EXPECT_EQ(seen.standard[2], "/dev/null") << "output open: " << output_open;
+        EXPECT_EQ(ReadWholeFile(target), "abc");
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Killed in the middle of a run: the log is whole up to its last line, and
 // every page whose MIP0117I reached the log is in the file.

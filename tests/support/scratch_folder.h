@@ -1,8 +1,10 @@
 #pragma once
-// A fresh folder under /tmp for one test, removed with what it holds.
+// A fresh folder in the system's temporary folder for one test, removed with
+// what it holds.
 
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -11,9 +13,20 @@ namespace varnex::testing {
 class ScratchFolder {
 public:
     ScratchFolder() {
+#ifdef _WIN32
+        // No mkdtemp in the Windows C runtime: a random name, made only if new.
+        std::error_code error;
+        const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty() && !error; ++attempt) {
+            const std::filesystem::path candidate = base / ("varnex-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate, error)) path_ = candidate.string();
+        }
+#else
         char pattern[] = "/tmp/varnex-test-XXXXXX";
         const char* made = ::mkdtemp(pattern);
         path_ = made != nullptr ? made : "";
+#endif
     }
     ~ScratchFolder() {
         std::error_code ignored;

@@ -3,7 +3,13 @@
 // compares the complete standard output, the exit code and the target file's
 // bytes with what the case expects. The case format is described in README.md.
 //
-// Usage: whole_run_case <path of varnex> <case directory>
+// Usage: whole_run_case [--emulator PROGRAM] [--windows-log] <path of varnex> <case directory>
+//
+// For a cross-built Windows program the harness stays a program of the build
+// machine: --emulator starts varnex through PROGRAM (Wine), and --windows-log
+// reads the log as Windows writes it: every line must end in CR LF, which is
+// read as LF, and system error lines are compared by their form only, since
+// their codes and texts belong to the platform.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,6 +18,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -301,8 +308,9 @@ bool CheckTarget(const fs::path& path, const Image& expected) {
 }
 
 // Replaces the address after '@' in dump banners with <address>. The address
-// must be 16 upper-case hexadecimal digits, and an end banner must repeat the
-// address of the start banner before it; otherwise it is left as it is, so the
+// must be upper-case hexadecimal digits as many as a pointer of the build has
+// (16, or 8 on a 32-bit build), and an end banner must repeat the address of
+// the start banner before it; otherwise it is left as it is, so the
 // comparison fails and shows it.
 std::string MaskAddresses(const std::string& log) {
   std::string out, remembered;
@@ -312,16 +320,70 @@ std::string MaskAddresses(const std::string& log) {
     bool start = line.rfind("+---- Start of Dump: ", 0) == 0;
     bool end = line.rfind("+---- End of Dump: ", 0) == 0;
     std::size_t at = line.rfind(" bytes @");
-    if ((start || end) && at != std::string::npos && line.size() >= at + 8 + 16) {
-      std::string address = line.substr(at + 8, 16);
-      bool shape = std::all_of(address.begin(), address.end(),
-                               [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }) &&
-                   line.compare(at + 8 + 16, 2, " -") == 0;
-      if (start) remembered = shape ? address : "";
-      if (shape && (start || address == remembered)) line.replace(at + 8, 16, "<address>");
+    std::size_t digits = 0;
+    for (std::size_t width : {16, 8}) {
+      if ((start || end) && at != std::string::npos && line.size() >= at + 8 + width + 2 &&
+          std::all_of(line.begin() + at + 8, line.begin() + at + 8 + width,
+                      [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }) &&
+          line.compare(at + 8 + width, 2, " -") == 0) {
+        digits = width;
+        break;
+      }
+    }
+    if (start || end) {
+      std::string address = line.substr(at == std::string::npos ? 0 : at + 8, digits);
+      if (start) remembered = digits > 0 ? address : "";
+      if (digits > 0 && (start || address == remembered)) line.replace(at + 8, digits, "<address>");
     }
     out += line;
     if (!lines.eof()) out += '\n';
+  }
+  return out;
+}
+
+// A Windows log read as lines: every line feed must follow a carriage
+// return, and the pair is read as one line feed. Returns false, and says
+// where, at a line feed without one.
+bool ReadWindowsLineEnds(std::string& log) {
+  std::string lines;
+  for (std::size_t i = 0; i < log.size(); ++i) {
+    if (log[i] == '\n') {
+      std::printf("FAIL: a line feed without a carriage return before it at byte %zu of standard output\n", i);
+      return false;
+    }
+    if (log[i] == '\r' && i + 1 < log.size() && log[i + 1] == '\n') ++i;
+    lines += log[i];
+  }
+  log = lines;
+  return true;
+}
+
+// Puts <system error line> in place of each system error line, "Platform API
+// Error: 0x%04X - %s.": codes and texts belong to the platform, only the form
+// is compared. A text ending in a line break (a Windows text keeps its own CR
+// LF, read above as CR and LF) puts the full stop alone on the next line.
+std::string MaskSystemErrorLines(const std::string& log) {
+  static const std::string kPrefix = "Platform API Error: 0x";
+  std::vector<std::string> lines;
+  std::istringstream in(log);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::string out;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::string& line = lines[i];
+    std::size_t digits = 0;
+    while (line.rfind(kPrefix, 0) == 0 && kPrefix.size() + digits < line.size() &&
+           std::isxdigit(static_cast<unsigned char>(line[kPrefix.size() + digits])) &&
+           !std::islower(static_cast<unsigned char>(line[kPrefix.size() + digits])))
+      ++digits;
+    bool form = digits >= 4 && line.compare(kPrefix.size() + digits, 3, " - ") == 0;
+    if (form && line.back() == '.') {
+      line = "<system error line>";
+    } else if (form && line.back() == '\r' && i + 1 < lines.size() && lines[i + 1] == ".") {
+      line = "<system error line>";
+      ++i;
+    }
+    out += line;
+    if (i + 1 < lines.size() || (!log.empty() && log.back() == '\n')) out += '\n';
   }
   return out;
 }
@@ -370,9 +432,15 @@ struct Outcome {
   std::string description;
 };
 
-Outcome RunBinary(const std::string& binary, const std::vector<std::string>& args, const fs::path& work,
-                  const fs::path& in, const fs::path& out, const fs::path& err) {
+struct Options {
+  std::string emulator;  // starts varnex when not empty
+  bool windows_log = false;
+};
+
+Outcome RunBinary(const Options& options, const std::string& binary, const std::vector<std::string>& args,
+                  const fs::path& work, const fs::path& in, const fs::path& out, const fs::path& err) {
   std::vector<char*> argv;
+  if (!options.emulator.empty()) argv.push_back(const_cast<char*>(options.emulator.c_str()));
   argv.push_back(const_cast<char*>(binary.c_str()));
   for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
@@ -389,7 +457,7 @@ Outcome RunBinary(const std::string& binary, const std::vector<std::string>& arg
     ::close(fd_in);
     ::close(fd_out);
     ::close(fd_err);
-    ::execv(binary.c_str(), argv.data());
+    ::execvp(argv[0], argv.data());
     ::_exit(127);
   }
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kTimeoutSeconds);
@@ -406,7 +474,7 @@ Outcome RunBinary(const std::string& binary, const std::vector<std::string>& arg
   return {WEXITSTATUS(status), ""};
 }
 
-bool RunCase(const std::string& binary, const fs::path& dir, const fs::path& scratch) {
+bool RunCase(const Options& options, const std::string& binary, const fs::path& dir, const fs::path& scratch) {
   fs::path work = scratch / "work";
   fs::create_directory(work);
   fs::path target = work / kTargetName;
@@ -430,7 +498,7 @@ bool RunCase(const std::string& binary, const fs::path& dir, const fs::path& scr
     expected_exit = static_cast<int>(ParseNumber(text));
   }
 
-  Outcome outcome = RunBinary(binary, ReadArguments(dir), work, scratch / "stdin", scratch / "stdout",
+  Outcome outcome = RunBinary(options, binary, ReadArguments(dir), work, scratch / "stdin", scratch / "stdout",
                               scratch / "stderr");
   bool ok = true;
   if (!outcome.description.empty()) {
@@ -445,8 +513,15 @@ bool RunCase(const std::string& binary, const fs::path& dir, const fs::path& scr
     std::printf("FAIL: standard error is not empty:\n%s\n", error_output.c_str());
     ok = false;
   }
-  std::string actual = MaskAddresses(ReadFileIfPresent(scratch / "stdout").value_or(""));
-  std::string expected = MaskAddresses(*expected_log);
+  std::string actual = ReadFileIfPresent(scratch / "stdout").value_or("");
+  std::string expected = *expected_log;
+  if (options.windows_log) {
+    ok = ReadWindowsLineEnds(actual) && ok;
+    actual = MaskSystemErrorLines(actual);
+    expected = MaskSystemErrorLines(expected);
+  }
+  actual = MaskAddresses(actual);
+  expected = MaskAddresses(expected);
   if (actual != expected) {
     ShowDifference(expected, actual, scratch);
     ok = false;
@@ -467,10 +542,25 @@ bool RunCase(const std::string& binary, const fs::path& dir, const fs::path& scr
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s <varnex binary> <case directory>\n", argv[0]);
+  Options options;
+  int next = 1;
+  for (; next < argc; ++next) {
+    const std::string word = argv[next];
+    if (word == "--emulator" && next + 1 < argc) {
+      options.emulator = argv[++next];
+    } else if (word == "--windows-log") {
+      options.windows_log = true;
+    } else {
+      break;
+    }
+  }
+  if (argc - next != 2) {
+    std::fprintf(stderr, "usage: %s [--emulator PROGRAM] [--windows-log] <varnex binary> <case directory>\n",
+                 argv[0]);
     return 2;
   }
+  const char* binary = argv[next];
+  const char* case_dir = argv[next + 1];
   const char* base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/varnex-whole-run-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) {
@@ -480,10 +570,10 @@ int main(int argc, char** argv) {
   fs::path scratch = pattern;
   int result = 1;
   try {
-    result = RunCase(fs::absolute(argv[1]).string(), argv[2], scratch) ? 0 : 1;
-    std::printf("%s: %s\n", fs::path(argv[2]).filename().c_str(), result == 0 ? "PASS" : "FAIL");
+    result = RunCase(options, fs::absolute(binary).string(), case_dir, scratch) ? 0 : 1;
+    std::printf("%s: %s\n", fs::path(case_dir).filename().c_str(), result == 0 ? "PASS" : "FAIL");
   } catch (const std::exception& error) {
-    std::printf("ERROR in case %s: %s\n", argv[2], error.what());
+    std::printf("ERROR in case %s: %s\n", case_dir, error.what());
     result = 2;
   }
   std::error_code ignored;
