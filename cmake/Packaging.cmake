@@ -18,6 +18,12 @@ function(varnex_install_rules)
   endif()
   install(TARGETS varnex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES "${VARNEX_MAN_PAGE}" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  # The stream checker, built next to varnex from the same libraries.
+  if(TARGET varnex-check)
+    install(TARGETS varnex-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(FILES "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../doc/varnex-check.1"
+            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
 endfunction()
 
 if(TARGET varnex)

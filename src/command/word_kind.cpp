@@ -53,4 +53,11 @@ std::uint32_t WordKindWidth(std::uint32_t code) {
     return 0;
 }
 
+const char* WordKindKeyword(std::uint32_t code) {
+    for (const WordKindEntry& entry : kWordKinds) {
+        if (static_cast<std::uint32_t>(entry.kind) == code) return entry.keyword;
+    }
+    return nullptr;
+}
+
 }  // namespace varnex

@@ -31,4 +31,8 @@ std::uint32_t LookUpWordKind(const char* text);
 // Bytes a stored word of this code occupies; 0 for a code that is no kind.
 std::uint32_t WordKindWidth(std::uint32_t code);
 
+// The keyword that names this code (upper case); nullptr for a code that is
+// no kind.
+const char* WordKindKeyword(std::uint32_t code);
+
 }  // namespace varnex

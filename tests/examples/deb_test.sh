@@ -35,8 +35,8 @@ description=$(field Description)
 [ "$(wc -l <<<"$description")" -gt 1 ] || fail "the description has no extended text"
 
 dpkg-deb -c "$deb" | tee "$out/contents.txt"
-files=$(awk '$1 ~ /^-/ { print $NF }' "$out/contents.txt" | sort)
-[ "$files" = "$(printf './usr/bin/varnex\n./usr/share/man/man1/varnex.1')" ] || fail "unexpected files: $files"
+files=$(awk '$1 ~ /^-/ { print $NF }' "$out/contents.txt" | LC_ALL=C sort)
+[ "$files" = "$(printf './usr/bin/varnex\n./usr/bin/varnex-check\n./usr/share/man/man1/varnex-check.1\n./usr/share/man/man1/varnex.1')" ] || fail "unexpected files: $files"
 grep -Eq '^-rwxr-xr-x root/root .* \./usr/bin/varnex$' "$out/contents.txt" || fail "usr/bin/varnex is not an executable owned by root"
 
 # What the package would install works.

@@ -17,8 +17,8 @@ cmake --install "$build" --prefix "$prefix"
 page=$prefix/share/man/man1/varnex.1
 [ -f "$page" ] || fail "share/man/man1/varnex.1 is missing"
 cmp "$page" "$source/doc/varnex.1" || fail "the installed page differs from doc/varnex.1"
-installed=$(cd "$prefix" && find . -type f | sort)
-[ "$installed" = "$(printf './bin/varnex\n./share/man/man1/varnex.1')" ] || fail "unexpected files installed: $installed"
+installed=$(cd "$prefix" && find . -type f | LC_ALL=C sort)
+[ "$installed" = "$(printf './bin/varnex\n./bin/varnex-check\n./share/man/man1/varnex-check.1\n./share/man/man1/varnex.1')" ] || fail "unexpected files installed: $installed"
 
 # The installed program runs: -? shows the usage text and exits with 0.
 usage=$("$prefix/bin/varnex" -?) || fail "varnex -? exited with $?"

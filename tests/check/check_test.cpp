@@ -1,0 +1,100 @@
+// The checker against streams whose slips are known: every slip found at its
+// line and column with its severity, and nothing found in streams written
+// with care.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "check/check_program.h"
+#include "check/finding_format.h"
+#include "check/stream_lint.h"
+#include "support/captured_output.h"
+
+namespace varnex {
+namespace {
+
+const std::filesystem::path kHere = std::filesystem::path(__FILE__).parent_path();
+const std::filesystem::path kProject = kHere.parent_path().parent_path();
+
+std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+std::vector<std::string> ReadLines(const std::filesystem::path& path) {
+    std::istringstream text(ReadBytes(path));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    return lines;
+}
+
+// The first line of each finding, as the user sees it.
+std::vector<std::string> Lint(const std::filesystem::path& stream) {
+    std::vector<std::string> found;
+    for (const Finding& finding : LintStream(ReadBytes(stream), 4096)) {
+        const std::string text = FormatFinding(stream.filename().string(), finding);
+        found.push_back(text.substr(0, text.find('\n')));
+    }
+    return found;
+}
+
+// Each NAME.cmds here comes with NAME.expected: a missed slip, a wrong
+// column (raw bytes against the reader's view), a wrong severity or a finding
+// on a line that is fine all show as a difference.
+TEST(LintStream, FindsEverySlipAtItsLineAndColumn) {
+    int streams = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(kHere)) {
+        if (entry.path().extension() != ".cmds") continue;
+        ++streams;
+        std::filesystem::path expected = entry.path();
+        expected.replace_extension(".expected");
+        const std::vector<std::string> found = Lint(entry.path());
+        const std::vector<std::string> wanted = ReadLines(expected);
+        for (std::size_t i = 0; i < std::max(found.size(), wanted.size()); ++i) {
+            EXPECT_EQ(i < found.size() ? found[i] : "(nothing)", i < wanted.size() ? wanted[i] : "(nothing)");
+        }
+    }
+    EXPECT_GE(streams, 2);
+}
+
+// Streams written with care: a finding here is a false alarm (an ordinary
+// comment word taken for a verb, a bound against the wrong slot's page size).
+TEST(LintStream, CarefulStreamsGiveNoFindings) {
+    const char* careful[] = {"samples/sample.cmds", "examples/mbr/patch.cmds", "examples/sqlite/patch.cmds",
+                             "examples/zip/patch.cmds", "examples/elf/find.cmds"};
+    for (const char* stream : careful) EXPECT_EQ(Lint(kProject / stream), std::vector<std::string>{}) << stream;
+}
+
+// The exit status is what scripts rely on.
+TEST(RunCheck, ExitStatus) {
+    const std::string wrong = (kHere / "wrong_streams.cmds").string();
+    const std::string careful = (kProject / "samples/sample.cmds").string();
+    struct Case {
+        std::vector<const char*> arguments;
+        int status;
+    } cases[] = {
+        {{"-q", careful.c_str()}, kCheckClean},
+        {{"-q", careful.c_str(), wrong.c_str()}, kCheckFindings},
+        {{"-q", careful.c_str(), "/nonexistent/stream.cmds"}, kCheckTrouble},
+        {{"-q", "--unknown", careful.c_str()}, kCheckTrouble},
+        {{"-q", careful.c_str(), "--dry-run"}, kCheckTrouble},
+        {{"-q", "-P:0", careful.c_str()}, kCheckTrouble},
+        {{"--help"}, kCheckClean},
+    };
+    for (Case& c : cases) {
+        c.arguments.insert(c.arguments.begin(), "varnex-check");
+        testing::CapturedOutput output;  // --help prints to standard output
+        EXPECT_EQ(RunCheck(static_cast<int>(c.arguments.size()), c.arguments.data()), c.status) << c.arguments[1];
+    }
+}
+
+}  // namespace
+}  // namespace varnex
