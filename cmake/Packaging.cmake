@@ -72,4 +72,45 @@ else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libgcc-s1, libstdc++6")
 endif()
 
+# ---- CPack: Windows ZIP ------------------------------------------------------
+#
+#   cpack -G ZIP   (in a Windows build folder)   -> varnex-<version>-win32.zip (win64 for 64 bits)
+#
+# The programs under bin/, the README, and the manual pages as plain text,
+# rendered at build time where groff is installed (the man source otherwise).
+if(WIN32)
+  set(CPACK_GENERATOR "ZIP")
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(CPACK_SYSTEM_NAME "win32")
+  else()
+    set(CPACK_SYSTEM_NAME "win64")
+  endif()
+  set(CPACK_PACKAGE_FILE_NAME "varnex-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME}")
+  # A folder to unpack anywhere, not a tree under /usr.
+  set(CPACK_PACKAGING_INSTALL_PREFIX "")
+  install(FILES "${CMAKE_CURRENT_LIST_DIR}/../README.md" DESTINATION .)
+
+  find_program(VARNEX_GROFF groff)
+  mark_as_advanced(VARNEX_GROFF)
+  foreach(page varnex varnex-check)
+    set(source "${CMAKE_CURRENT_LIST_DIR}/../doc/${page}.1")
+    if(NOT EXISTS "${source}")
+      continue()
+    endif()
+    if(VARNEX_GROFF)
+      # Plain ASCII: no overstriking for bold or underline, no escapes.
+      set(text "${CMAKE_BINARY_DIR}/doc/${page}.txt")
+      add_custom_command(OUTPUT "${text}"
+        COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_BINARY_DIR}/doc"
+        COMMAND ${VARNEX_GROFF} -man -Tascii -P-cbou "${source}" > "${text}"
+        DEPENDS "${source}"
+        COMMENT "Rendering the manual page ${page}.1 as text")
+      add_custom_target(${page}_manual_text ALL DEPENDS "${text}")
+      install(FILES "${text}" DESTINATION doc)
+    else()
+      install(FILES "${source}" DESTINATION doc)
+    endif()
+  endforeach()
+endif()
+
 include(CPack)
