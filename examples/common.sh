@@ -34,17 +34,48 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/varnex-example.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-# run_varnex FILE STREAM LOG: runs varnex on FILE with the command stream,
-# keeps the log, shows it, and insists on exit code 0 and a run that read its
-# stream to the end.
+# The checker is built next to varnex; an installed varnex may come alone.
+checker=$(dirname "$varnex")/varnex-check
+[ -x "$checker" ] || checker=$(command -v varnex-check || true)
+
+# check_then_dry_run FILE STREAM LOG: the habit before a real run. The stream
+# must lint clean, and a dry run must leave FILE unchanged; its log is kept in
+# LOG.dry for predicted_log to compare with the real run's.
+check_then_dry_run() {
+  local file=$1 stream=$2 log=$3 rc=0
+  [ -n "$checker" ] || return 0
+  "$checker" "$stream" || fail "varnex-check finds slips in $(basename "$stream")"
+  cp "$file" "$file.before-dry-run"
+  "$checker" --dry-run "$file" "$stream" > "$log.dry" || rc=$?
+  [ "$rc" -le 1 ] || fail "the dry run exited with $rc"
+  cmp -s "$file" "$file.before-dry-run" || fail "the dry run changed $file"
+  rm -f "$file.before-dry-run"
+}
+
+# predicted_log LOG: the real run's log is the dry run's, but for the write
+# lines, which in the dry run say the page would be written.
+predicted_log() {
+  [ -n "$checker" ] || return 0
+  if ! diff -u <(mask_addresses "$1.dry") \
+      <(mask_addresses "$1" | sed -E 's/^MIP0117I: Write completed \(([0-9-]+) bytes written\) at offset /MIP0117I: Dry run: the page would be written (\1 bytes) at offset /'); then
+    fail "the dry run (-) did not predict the real run (+)"
+  fi
+}
+
+# run_varnex FILE STREAM LOG: checks the stream and dry-runs it, then runs
+# varnex on FILE with the command stream, keeps the log, shows it, and
+# insists on exit code 0, a run that read its stream to the end, and a log
+# the dry run predicted.
 run_varnex() {
   local file=$1 stream=$2 log=$3 rc=0
+  check_then_dry_run "$file" "$stream" "$log"
   "$varnex" "$file" < "$stream" > "$log" || rc=$?
   echo "---- log of: varnex $file < $(basename "$stream")"
   cat "$log"
   echo "---- end of log"
   [ "$rc" -eq 0 ] || fail "varnex exited with $rc"
   expect "$log" "MIP0105I: The end of the command stream has been reached."
+  predicted_log "$log"
 }
 
 # expect LOG LINE: the log holds this exact line.
