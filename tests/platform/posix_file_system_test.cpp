@@ -102,20 +102,6 @@ TEST(SystemFileSystem, AWriteToAFullDeviceFailsWithNoSpace) {
     files.Close(descriptor);
 }
 
-// Each failing call hands back its own code, not one left from before.
-TEST(SystemFileSystem, AFailedReadHandsBackItsOwnCode) {
-    ScratchFolder folder;
-    ASSERT_TRUE(folder.Ready());
-    MakeFile(folder.Path("file"), "abc");
-    const int write_only = ::open(folder.Path("file").c_str(), O_WRONLY | O_CLOEXEC);
-    ASSERT_GE(write_only, 0);
-    ErrorCode error = EINVAL;
-    char byte = 0;
-    EXPECT_EQ(SystemFileSystem().Read(write_only, &byte, 1, error), -1);
-    EXPECT_EQ(error, static_cast<ErrorCode>(EBADF));
-    ::close(write_only);
-}
-
 TEST(SystemErrorText, TheLibraryTextWithoutALineBreak) {
     char text[256];
     EXPECT_STREQ(SystemErrorText(ENOENT, text, sizeof text), "No such file or directory");

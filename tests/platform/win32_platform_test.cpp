@@ -173,24 +173,6 @@ TEST(Win32FileSystem, AnotherHandleReadsAndWritesTheFileWhileItIsOpen) {
     files.Close(file);
 }
 
-// Each failing call hands back its own code, not one left from before; and
-// the handle for reading only cannot write.
-TEST(Win32FileSystem, AWriteThroughAReadingHandleFailsWithItsOwnCode) {
-    ScratchFolder folder;
-    ASSERT_TRUE(folder.Ready());
-    const std::string path = folder.Path("read_only.bin");
-    {
-        std::ofstream(path, std::ios::binary) << "abc";
-    }
-    ErrorCode error = ERROR_FILE_NOT_FOUND;
-    const FileHandle file = OpenFileForReading(path.c_str(), error);
-    ASSERT_NE(file, kNoFile) << error;
-    EXPECT_EQ(SystemFileSystem().Write(file, "x", 1, error), -1);
-    EXPECT_EQ(error, static_cast<ErrorCode>(ERROR_ACCESS_DENIED));
-    SystemFileSystem().Close(file);
-    EXPECT_EQ(ReadWholeFile(path), "abc");
-}
-
 // One call moves a page on Windows: a write that the system reports as done
 // with fewer bytes is a partial write, reported without a system error line
 // and not carried on.
