@@ -3,13 +3,15 @@
 // compares the complete standard output, the exit code and the target file's
 // bytes with what the case expects. The case format is described in README.md.
 //
-// Usage: whole_run_case [--emulator PROGRAM] [--windows-log] <path of varnex> <case directory>
+// Usage: whole_run_case [--emulator PROGRAM] [--windows-log] [--address-digits N]
+//                       <path of varnex> <case directory>
 //
 // For a cross-built Windows program the harness stays a program of the build
 // machine: --emulator starts varnex through PROGRAM (Wine), and --windows-log
 // reads the log as Windows writes it: every line must end in CR LF, which is
 // read as LF, and system error lines are compared by their form only, since
-// their codes and texts belong to the platform.
+// their codes and texts belong to the platform. --address-digits gives the
+// width of dump addresses (16 unless the build's pointers are narrower).
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -308,11 +310,11 @@ bool CheckTarget(const fs::path& path, const Image& expected) {
 }
 
 // Replaces the address after '@' in dump banners with <address>. The address
-// must be upper-case hexadecimal digits as many as a pointer of the build has
-// (16, or 8 on a 32-bit build), and an end banner must repeat the address of
-// the start banner before it; otherwise it is left as it is, so the
-// comparison fails and shows it.
-std::string MaskAddresses(const std::string& log) {
+// must be `digits` upper-case hexadecimal digits, as many as a pointer of the
+// build has (16, or 8 on a 32-bit build), and an end banner must repeat the
+// address of the start banner before it; otherwise it is left as it is, so
+// the comparison fails and shows it.
+std::string MaskAddresses(const std::string& log, std::size_t digits) {
   std::string out, remembered;
   std::istringstream lines(log);
   std::string line;
@@ -320,20 +322,13 @@ std::string MaskAddresses(const std::string& log) {
     bool start = line.rfind("+---- Start of Dump: ", 0) == 0;
     bool end = line.rfind("+---- End of Dump: ", 0) == 0;
     std::size_t at = line.rfind(" bytes @");
-    std::size_t digits = 0;
-    for (std::size_t width : {16, 8}) {
-      if ((start || end) && at != std::string::npos && line.size() >= at + 8 + width + 2 &&
-          std::all_of(line.begin() + at + 8, line.begin() + at + 8 + width,
-                      [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }) &&
-          line.compare(at + 8 + width, 2, " -") == 0) {
-        digits = width;
-        break;
-      }
-    }
-    if (start || end) {
-      std::string address = line.substr(at == std::string::npos ? 0 : at + 8, digits);
-      if (start) remembered = digits > 0 ? address : "";
-      if (digits > 0 && (start || address == remembered)) line.replace(at + 8, digits, "<address>");
+    if ((start || end) && at != std::string::npos && line.size() >= at + 8 + digits) {
+      std::string address = line.substr(at + 8, digits);
+      bool shape = std::all_of(address.begin(), address.end(),
+                               [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }) &&
+                   line.compare(at + 8 + digits, 2, " -") == 0;
+      if (start) remembered = shape ? address : "";
+      if (shape && (start || address == remembered)) line.replace(at + 8, digits, "<address>");
     }
     out += line;
     if (!lines.eof()) out += '\n';
@@ -435,6 +430,7 @@ struct Outcome {
 struct Options {
   std::string emulator;  // starts varnex when not empty
   bool windows_log = false;
+  std::size_t address_digits = 16;
 };
 
 Outcome RunBinary(const Options& options, const std::string& binary, const std::vector<std::string>& args,
@@ -520,8 +516,8 @@ bool RunCase(const Options& options, const std::string& binary, const fs::path& 
     actual = MaskSystemErrorLines(actual);
     expected = MaskSystemErrorLines(expected);
   }
-  actual = MaskAddresses(actual);
-  expected = MaskAddresses(expected);
+  actual = MaskAddresses(actual, options.address_digits);
+  expected = MaskAddresses(expected, options.address_digits);
   if (actual != expected) {
     ShowDifference(expected, actual, scratch);
     ok = false;
@@ -550,12 +546,15 @@ int main(int argc, char** argv) {
       options.emulator = argv[++next];
     } else if (word == "--windows-log") {
       options.windows_log = true;
+    } else if (word == "--address-digits" && next + 1 < argc) {
+      options.address_digits = std::strtoul(argv[++next], nullptr, 10);
     } else {
       break;
     }
   }
   if (argc - next != 2) {
-    std::fprintf(stderr, "usage: %s [--emulator PROGRAM] [--windows-log] <varnex binary> <case directory>\n",
+    std::fprintf(stderr,
+                 "usage: %s [--emulator PROGRAM] [--windows-log] [--address-digits N] <varnex binary> <case directory>\n",
                  argv[0]);
     return 2;
   }
