@@ -15,6 +15,7 @@
 #include "check/finding_format.h"
 #include "check/stream_lint.h"
 #include "support/captured_output.h"
+#include "support/scratch_folder.h"
 
 namespace varnex {
 namespace {
@@ -77,6 +78,13 @@ TEST(LintStream, CarefulStreamsGiveNoFindings) {
 TEST(RunCheck, ExitStatus) {
     const std::string wrong = (kHere / "wrong_streams.cmds").string();
     const std::string careful = (kProject / "samples/sample.cmds").string();
+    testing::ScratchFolder folder;
+    ASSERT_TRUE(folder.Ready());
+    const std::string sample = ReadBytes(kProject / "samples/sample.bin");
+    const std::string target = folder.Path("sample.bin");
+    const std::string failing = folder.Path("failing.cmds");
+    std::ofstream(target, std::ios::binary) << sample;
+    std::ofstream(failing, std::ios::binary) << "PAGE 0\nVER 0 00\nREP 0 FF\nWRITE\n";
     struct Case {
         std::vector<const char*> arguments;
         int status;
@@ -88,12 +96,17 @@ TEST(RunCheck, ExitStatus) {
         {{"-q", careful.c_str(), "--dry-run"}, kCheckTrouble},
         {{"-q", "-P:0", careful.c_str()}, kCheckTrouble},
         {{"--help"}, kCheckClean},
+        // A dry run's status follows its log; the file is never changed.
+        {{"-q", "--dry-run", target.c_str(), careful.c_str()}, kCheckClean},
+        {{"-q", "--dry-run", target.c_str(), failing.c_str()}, kCheckFindings},
+        {{"-q", "--dry-run", folder.Path("missing.bin").c_str(), careful.c_str()}, kCheckTrouble},
     };
     for (Case& c : cases) {
         c.arguments.insert(c.arguments.begin(), "varnex-check");
         testing::CapturedOutput output;  // --help prints to standard output
-        EXPECT_EQ(RunCheck(static_cast<int>(c.arguments.size()), c.arguments.data()), c.status) << c.arguments[1];
+        EXPECT_EQ(RunCheck(static_cast<int>(c.arguments.size()), c.arguments.data()), c.status) << "case " << (&c - cases);
     }
+    EXPECT_TRUE(ReadBytes(target) == sample) << "a dry run changed the file";
 }
 
 }  // namespace
