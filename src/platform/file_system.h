@@ -45,8 +45,10 @@ public:
 FileSystem& SystemFileSystem();
 
 // Opens an existing file for reading only, shared as Open shares it; the
-// dry run uses it, so that nothing it does can reach the file. Returns the
-// handle, usable with SystemFileSystem(), or kNoFile.
+// dry run uses it, so that nothing it does can reach the file. It fails
+// wherever Open would fail, with the same error code (a file that may not be
+// written, a directory). Returns the handle, usable with SystemFileSystem(),
+// or kNoFile.
 FileHandle OpenFileForReading(const char* name, ErrorCode& error);
 
 }  // namespace varnex

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace varnex {
@@ -50,6 +51,23 @@ FileSystem& SystemFileSystem() {
     return system;
 }
 
-FileHandle OpenFileForReading(const char* name, ErrorCode& error) { return OpenWith(name, O_RDONLY, error); }
+// The dry run must fail where the real run's Open fails, with the same code,
+// so that its log predicts the real one: on a file the caller may not write
+// (or a read-only file system, or a program being run), and on a directory,
+// which opens for reading but never for writing.
+FileHandle OpenFileForReading(const char* name, ErrorCode& error) {
+    if (::faccessat(AT_FDCWD, name, W_OK, AT_EACCESS) != 0) {
+        error = static_cast<ErrorCode>(errno);
+        return kNoFile;
+    }
+    const FileHandle file = OpenWith(name, O_RDONLY, error);
+    struct stat status {};
+    if (file != kNoFile && ::fstat(Descriptor(file), &status) == 0 && S_ISDIR(status.st_mode)) {
+        ::close(Descriptor(file));
+        error = EISDIR;
+        return kNoFile;
+    }
+    return file;
+}
 
 }  // namespace varnex

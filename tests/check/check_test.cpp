@@ -100,6 +100,7 @@ TEST(RunCheck, ExitStatus) {
         {{"-q", "--dry-run", target.c_str(), careful.c_str()}, kCheckClean},
         {{"-q", "--dry-run", target.c_str(), failing.c_str()}, kCheckFindings},
         {{"-q", "--dry-run", folder.Path("missing.bin").c_str(), careful.c_str()}, kCheckTrouble},
+        {{"-q", "--dry-run", folder.Path("").c_str(), careful.c_str()}, kCheckTrouble},  // a directory
     };
     for (Case& c : cases) {
         c.arguments.insert(c.arguments.begin(), "varnex-check");
