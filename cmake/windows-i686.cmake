@@ -2,22 +2,12 @@
 #   cmake -B build-windows --toolchain cmake/windows-i686.cmake
 #   cmake --build build-windows --target varnex    -> build-windows/src/varnex.exe
 #
-# The -posix compilers: the win32-thread variant has no std::mutex, which
-# GoogleTest needs. Linked statically, so that the program needs no DLL
-# beyond those Windows ships, and large-address-aware, so that page buffers
-# may use the 4 GiB a 32-bit process gets on 64-bit Windows.
-set(CMAKE_SYSTEM_NAME Windows)
+# Linked statically, so that the program needs no DLL beyond those Windows
+# ships, and large-address-aware, so that page buffers may use the 4 GiB a
+# 32-bit process gets on 64-bit Windows.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(varnex_mingw i686-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${varnex_mingw}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${varnex_mingw}-g++-posix)
-set(CMAKE_RC_COMPILER ${varnex_mingw}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${varnex_mingw})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/windows-mingw.cmake)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--large-address-aware")
 

@@ -3,19 +3,10 @@
 #   cmake --build build-windows64 --target varnex  -> build-windows64/src/varnex.exe
 #
 # The same source as the 32-bit program; dump banners show 16-digit
-# addresses. See windows-i686.cmake for the compiler and link choices.
-set(CMAKE_SYSTEM_NAME Windows)
+# addresses. Linked statically, like the 32-bit program.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(varnex_mingw x86_64-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${varnex_mingw}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${varnex_mingw}-g++-posix)
-set(CMAKE_RC_COMPILER ${varnex_mingw}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${varnex_mingw})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/windows-mingw.cmake)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 

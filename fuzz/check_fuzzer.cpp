@@ -34,8 +34,7 @@ std::vector<std::size_t> LineLengths(std::string_view stream) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     varnex::fuzz::InputCursor input(data, size);
-    std::uint32_t page_size = 0;
-    for (int i = 0; i < 4; ++i) page_size |= static_cast<std::uint32_t>(input.Byte()) << (8 * i);
+    const std::uint32_t page_size = input.Word32();
     const std::string_view stream = input.Rest();
 
     const std::vector<varnex::Finding> findings = varnex::LintStream(stream, page_size);

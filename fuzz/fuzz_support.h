@@ -93,6 +93,13 @@ public:
 
     std::uint8_t Byte() { return position_ < size_ ? data_[position_++] : 0; }
 
+    // Four bytes, least significant first.
+    std::uint32_t Word32() {
+        std::uint32_t value = 0;
+        for (int i = 0; i < 4; ++i) value |= static_cast<std::uint32_t>(Byte()) << (8 * i);
+        return value;
+    }
+
     // Up to `limit` bytes before the next `stop` byte; the stop byte is
     // consumed and not returned.
     std::string_view Until(char stop, std::size_t limit) {
