@@ -83,6 +83,8 @@ TEST(RunCheck, ExitStatus) {
     const std::string sample = ReadBytes(kProject / "samples/sample.bin");
     const std::string target = folder.Path("sample.bin");
     const std::string failing = folder.Path("failing.cmds");
+    const std::string missing = folder.Path("missing.bin");
+    const std::string directory = folder.Path("");
     std::ofstream(target, std::ios::binary) << sample;
     std::ofstream(failing, std::ios::binary) << "PAGE 0\nVER 0 00\nREP 0 FF\nWRITE\n";
     struct Case {
@@ -99,8 +101,8 @@ TEST(RunCheck, ExitStatus) {
         // A dry run's status follows its log; the file is never changed.
         {{"-q", "--dry-run", target.c_str(), careful.c_str()}, kCheckClean},
         {{"-q", "--dry-run", target.c_str(), failing.c_str()}, kCheckFindings},
-        {{"-q", "--dry-run", folder.Path("missing.bin").c_str(), careful.c_str()}, kCheckTrouble},
-        {{"-q", "--dry-run", folder.Path("").c_str(), careful.c_str()}, kCheckTrouble},  // a directory
+        {{"-q", "--dry-run", missing.c_str(), careful.c_str()}, kCheckTrouble},
+        {{"-q", "--dry-run", directory.c_str(), careful.c_str()}, kCheckTrouble},
     };
     for (Case& c : cases) {
         c.arguments.insert(c.arguments.begin(), "varnex-check");
