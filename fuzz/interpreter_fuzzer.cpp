@@ -56,19 +56,17 @@ public:
         if (result == 0) position_ = offset;
         return result;
     }
-    std::int64_t Read(varnex::FileHandle descriptor, void* buffer, std::size_t count, varnex::ErrorCode& error) override {
-        const std::int64_t got = inner_.Read(descriptor, buffer, count, error);
-        Require(got <= static_cast<std::int64_t>(count), "a read moved more than it was asked");
-        if (got > 0) position_ += static_cast<std::uint64_t>(got);
+    varnex::CallResult Read(varnex::FileHandle descriptor, void* buffer, std::size_t count, varnex::ErrorCode& error) override {
+        const varnex::CallResult got = inner_.Read(descriptor, buffer, count, error);
+        Require(got.moved <= count, "a read moved more than it was asked");
+        position_ += got.moved;
         return got;
     }
-    std::int64_t Write(varnex::FileHandle descriptor, const void* buffer, std::size_t count, varnex::ErrorCode& error) override {
+    varnex::CallResult Write(varnex::FileHandle descriptor, const void* buffer, std::size_t count, varnex::ErrorCode& error) override {
         Require(position_ <= size_ && count <= size_ - position_, "a write reaches past the end of the file");
-        const std::int64_t put = inner_.Write(descriptor, buffer, count, error);
-        if (put > 0) {
-            moved.push_back({position_, static_cast<std::uint64_t>(put)});
-            position_ += static_cast<std::uint64_t>(put);
-        }
+        const varnex::CallResult put = inner_.Write(descriptor, buffer, count, error);
+        if (put.moved > 0) moved.push_back({position_, put.moved});
+        position_ += put.moved;
         return put;
     }
     void Close(varnex::FileHandle descriptor) override { inner_.Close(descriptor); }

@@ -17,18 +17,17 @@ int OverlayFileSystem::Seek(FileHandle file, std::uint64_t offset, ErrorCode& er
     return result;
 }
 
-std::int64_t OverlayFileSystem::Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) {
-    const std::int64_t got = reader_.Read(file, buffer, count, error);
-    if (got <= 0) return got;
-    LayOver(static_cast<std::uint8_t*>(buffer), position_, static_cast<std::uint64_t>(got));
-    position_ += static_cast<std::uint64_t>(got);
+CallResult OverlayFileSystem::Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) {
+    const CallResult got = reader_.Read(file, buffer, count, error);
+    LayOver(static_cast<std::uint8_t*>(buffer), position_, got.moved);
+    position_ += got.moved;
     return got;
 }
 
-std::int64_t OverlayFileSystem::Write(FileHandle, const void* buffer, std::size_t count, ErrorCode&) {
+CallResult OverlayFileSystem::Write(FileHandle, const void* buffer, std::size_t count, ErrorCode&) {
     Keep(position_, static_cast<const std::uint8_t*>(buffer), count);
     position_ += count;
-    return static_cast<std::int64_t>(count);
+    return {count, false};
 }
 
 void OverlayFileSystem::LayOver(std::uint8_t* buffer, std::uint64_t position, std::uint64_t count) const {

@@ -19,9 +19,9 @@ public:
     // Opens the file for reading only (OpenFileForReading).
     FileHandle Open(const char* name, ErrorCode& error) override;
     int Seek(FileHandle file, std::uint64_t offset, ErrorCode& error) override;
-    std::int64_t Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) override;
+    CallResult Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) override;
     // Keeps the bytes in memory and reports them all written.
-    std::int64_t Write(FileHandle file, const void* buffer, std::size_t count, ErrorCode& error) override;
+    CallResult Write(FileHandle file, const void* buffer, std::size_t count, ErrorCode& error) override;
     void Close(FileHandle file) override { reader_.Close(file); }
 
     bool Opened() const { return opened_; }

@@ -4,9 +4,9 @@
 // byte count and a 32-bit error code. Tests put implementations in its place
 // that fail, shorten or interrupt chosen calls.
 //
-// Each call is one call of the platform's own service. A result of -1 means
-// failure, and the error code is handed back in `error`, taken at the moment
-// of failure, before anything else can change it.
+// Each call is one call of the platform's own service. A failed call hands
+// its error code back in `error`, taken at the moment of failure, before
+// anything else can change it.
 
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +20,14 @@ inline constexpr FileHandle kNoFile = -1;
 // The platform's error code for the last failed call.
 using ErrorCode = std::uint32_t;
 
+// What one read or write call reports: the bytes it moved and whether it
+// failed. A failed call may still report bytes moved, as ReadFile and
+// WriteFile do, and the log prints that count.
+struct CallResult {
+    std::size_t moved = 0;
+    bool failed = false;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -32,10 +40,10 @@ public:
     // Sets the file position to `offset` bytes from the start. Returns 0 or -1.
     virtual int Seek(FileHandle file, std::uint64_t offset, ErrorCode& error) = 0;
 
-    // One read or write call at the file position: returns the bytes moved
-    // (0 for a read at or past the end of the file), or -1.
-    virtual std::int64_t Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) = 0;
-    virtual std::int64_t Write(FileHandle file, const void* buffer, std::size_t count, ErrorCode& error) = 0;
+    // One read or write call at the file position: the bytes moved (0 for a
+    // read at or past the end of the file), and whether the call failed.
+    virtual CallResult Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) = 0;
+    virtual CallResult Write(FileHandle file, const void* buffer, std::size_t count, ErrorCode& error) = 0;
 
     // Closing is not checked: nothing is left to do about a failure then.
     virtual void Close(FileHandle file) = 0;

@@ -17,6 +17,13 @@ FileHandle OpenWith(const char* name, int flags, ErrorCode& error) {
     return descriptor < 0 ? kNoFile : descriptor;
 }
 
+// read(2) and write(2) return -1 on failure and then report nothing moved.
+CallResult Outcome(ssize_t moved, ErrorCode& error) {
+    if (moved >= 0) return {static_cast<std::size_t>(moved), false};
+    error = static_cast<ErrorCode>(errno);
+    return {0, true};
+}
+
 class PosixFileSystem final : public FileSystem {
 public:
     FileHandle Open(const char* name, ErrorCode& error) override { return OpenWith(name, O_RDWR, error); }
@@ -29,16 +36,12 @@ public:
         return 0;
     }
 
-    std::int64_t Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) override {
-        const ssize_t moved = ::read(Descriptor(file), buffer, count);
-        if (moved < 0) error = static_cast<ErrorCode>(errno);
-        return moved;
+    CallResult Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) override {
+        return Outcome(::read(Descriptor(file), buffer, count), error);
     }
 
-    std::int64_t Write(FileHandle file, const void* buffer, std::size_t count, ErrorCode& error) override {
-        const ssize_t moved = ::write(Descriptor(file), buffer, count);
-        if (moved < 0) error = static_cast<ErrorCode>(errno);
-        return moved;
+    CallResult Write(FileHandle file, const void* buffer, std::size_t count, ErrorCode& error) override {
+        return Outcome(::write(Descriptor(file), buffer, count), error);
     }
 
     void Close(FileHandle file) override { ::close(Descriptor(file)); }

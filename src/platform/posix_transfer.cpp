@@ -19,15 +19,15 @@ TransferResult Repeat(std::uint32_t count, Call call) {
     while (result.done < count) {
         ErrorCode error = 0;
         const std::size_t asked = std::min<std::size_t>(count - result.done, kLargestTransfer);
-        const std::int64_t moved = call(result.done, asked, error);
-        if (moved < 0 && error == EINTR) continue;
-        if (moved < 0) {
+        const CallResult moved = call(result.done, asked, error);
+        result.done += static_cast<std::uint32_t>(std::min(moved.moved, asked));
+        if (moved.failed && error == EINTR) continue;
+        if (moved.failed) {
             result.failed = true;
             result.error = error;
             break;
         }
-        if (moved == 0) break;
-        result.done += static_cast<std::uint32_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(moved), asked));
+        if (moved.moved == 0) break;
     }
     return result;
 }

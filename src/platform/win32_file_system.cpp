@@ -21,6 +21,12 @@ FileHandle OpenWith(const char* name, DWORD access, ErrorCode& error) {
     return reinterpret_cast<FileHandle>(file);
 }
 
+// Takes the error code at once, before anything else can change it.
+CallResult Outcome(BOOL done, DWORD moved, ErrorCode& error) {
+    if (!done) error = ::GetLastError();
+    return {moved, !done};
+}
+
 class Win32FileSystem final : public FileSystem {
 public:
     FileHandle Open(const char* name, ErrorCode& error) override {
@@ -47,22 +53,18 @@ public:
 
     // One synchronous call, no overlapped structure; the page engine asks
     // for at most 4 GiB - 1 bytes, which a DWORD holds.
-    std::int64_t Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) override {
+    // The count the call reports is kept when it fails too: a failed write
+    // may have moved part of the page, and the log says how much.
+    CallResult Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) override {
         DWORD moved = 0;
-        if (!::ReadFile(Native(file), buffer, static_cast<DWORD>(count), &moved, nullptr)) {
-            error = ::GetLastError();
-            return -1;
-        }
-        return moved;
+        const BOOL done = ::ReadFile(Native(file), buffer, static_cast<DWORD>(count), &moved, nullptr);
+        return Outcome(done, moved, error);
     }
 
-    std::int64_t Write(FileHandle file, const void* buffer, std::size_t count, ErrorCode& error) override {
+    CallResult Write(FileHandle file, const void* buffer, std::size_t count, ErrorCode& error) override {
         DWORD moved = 0;
-        if (!::WriteFile(Native(file), buffer, static_cast<DWORD>(count), &moved, nullptr)) {
-            error = ::GetLastError();
-            return -1;
-        }
-        return moved;
+        const BOOL done = ::WriteFile(Native(file), buffer, static_cast<DWORD>(count), &moved, nullptr);
+        return Outcome(done, moved, error);
     }
 
     void Close(FileHandle file) override { ::CloseHandle(Native(file)); }

@@ -9,18 +9,15 @@ namespace {
 // every byte asked for, or stops at the end of the file, or fails: it is not
 // cut short by signals or per-call limits. So a page takes exactly one call,
 // and a write that reports success with fewer bytes is left as it is, to be
-// reported as a partial write.
+// reported as a partial write. A failed call keeps the count it reported.
 template <typename Call>
 TransferResult Once(std::uint32_t count, Call call) {
     TransferResult result;
     ErrorCode error = 0;
-    const std::int64_t moved = call(error);
-    if (moved < 0) {
-        result.failed = true;
-        result.error = error;
-    } else {
-        result.done = static_cast<std::uint32_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(moved), count));
-    }
+    const CallResult moved = call(error);
+    result.done = static_cast<std::uint32_t>(std::min<std::uint64_t>(moved.moved, count));
+    result.failed = moved.failed;
+    if (moved.failed) result.error = error;
     return result;
 }
 

@@ -63,6 +63,25 @@ TEST(PageRead, AnErrorPartWayReportsTheBytesReadSoFar) {
               "Platform API Error: 0x0005 - Input/output error.\n");
 }
 
+// A call that fails after moving bytes reports them (ReadFile and WriteFile
+// do); the log prints that count, not 0. The system's texts differ by
+// platform, so only their codes are compared.
+TEST(PageReadAndWrite, ACallThatFailsAfterMovingBytesReportsThem) {
+    FakeFileSystem files;
+    files.contents = Counting(8192);
+    files.read_faults = {Fault{Fault::kMovedThenError, 5, 300}};
+    files.write_faults = {Fault{Fault::kMovedThenError, 28, 24}};
+    std::vector<std::uint8_t> buffer(4096);
+    CapturedOutput read_output;
+    EXPECT_EQ(PageRead(files, 3, 0, 0, buffer.data(), 4096), 0u);
+    EXPECT_EQ(read_output.Text().rfind("MIP0102E: An error was encountered while reading the file, 300 bytes returned.\n"
+                                       "Platform API Error: 0x0005 - ", 0), 0u) << read_output.Text();
+    CapturedOutput write_output;
+    EXPECT_FALSE(PageWrite(files, 3, 0, 0, buffer.data(), 4096));
+    EXPECT_EQ(write_output.Text().rfind("MIP0115E: Write failed (24 bytes written).\n"
+                                        "Platform API Error: 0x001C - ", 0), 0u) << write_output.Text();
+}
+
 TEST(PageReadAndWrite, PositioningFailureMovesNothing) {
     FakeFileSystem files;
     files.contents = Counting(10);

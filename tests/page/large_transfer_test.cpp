@@ -30,16 +30,16 @@ public:
         position_ = offset;
         return 0;
     }
-    std::int64_t Read(FileHandle, void*, std::size_t count, ErrorCode&) override { return Move(count); }
-    std::int64_t Write(FileHandle, const void*, std::size_t count, ErrorCode&) override { return Move(count); }
+    CallResult Read(FileHandle, void*, std::size_t count, ErrorCode&) override { return {Move(count), false}; }
+    CallResult Write(FileHandle, const void*, std::size_t count, ErrorCode&) override { return {Move(count), false}; }
     void Close(FileHandle) override {}
 
 private:
-    std::int64_t Move(std::size_t count) {
+    std::size_t Move(std::size_t count) {
         asked.push_back(count);
         const std::uint64_t moved = position_ >= file_size ? 0 : std::min<std::uint64_t>(count, file_size - position_);
         position_ += moved;
-        return static_cast<std::int64_t>(moved);
+        return static_cast<std::size_t>(moved);
     }
 
     std::uint64_t position_ = 0;

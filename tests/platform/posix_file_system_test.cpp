@@ -76,7 +76,9 @@ TEST(SystemFileSystem, SeekTakesSixtyThreeBitOffsetsAndRefusesMore) {
     ASSERT_GE(descriptor, 0);
     EXPECT_EQ(files.Seek(descriptor, 0x100000000ull, error), 0);
     char byte = 0;
-    EXPECT_EQ(files.Read(descriptor, &byte, 1, error), 0) << "past the end reads nothing";
+    const CallResult past_the_end = files.Read(descriptor, &byte, 1, error);
+    EXPECT_FALSE(past_the_end.failed);
+    EXPECT_EQ(past_the_end.moved, 0u) << "past the end reads nothing";
     error = 0;
     EXPECT_EQ(files.Seek(descriptor, 0x8000000000000000ull, error), -1);
     EXPECT_EQ(error, EINVAL);
@@ -85,7 +87,7 @@ TEST(SystemFileSystem, SeekTakesSixtyThreeBitOffsetsAndRefusesMore) {
     EXPECT_EQ(error, EINVAL);
     EXPECT_EQ(files.Seek(descriptor, 1, error), 0);
     char bytes[8] = {};
-    EXPECT_EQ(files.Read(descriptor, bytes, sizeof bytes, error), 2);
+    EXPECT_EQ(files.Read(descriptor, bytes, sizeof bytes, error).moved, 2u);
     EXPECT_EQ(std::string(bytes, 2), "bc");
     files.Close(descriptor);
 }
@@ -97,7 +99,7 @@ TEST(SystemFileSystem, AWriteToAFullDeviceFailsWithNoSpace) {
     if (descriptor < 0) GTEST_SKIP() << "no /dev/full here";
     EXPECT_EQ(files.Seek(descriptor, 0, error), 0);
     const char page[16] = {};
-    EXPECT_EQ(files.Write(descriptor, page, sizeof page, error), -1);
+    EXPECT_TRUE(files.Write(descriptor, page, sizeof page, error).failed);
     EXPECT_EQ(error, ENOSPC);
     files.Close(descriptor);
 }

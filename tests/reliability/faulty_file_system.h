@@ -50,29 +50,29 @@ public:
         return result;
     }
 
-    std::int64_t Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) override {
+    CallResult Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) override {
         if (Chance(rates_.interrupted)) return Interrupt(error);
         if (Chance(rates_.read_fault)) {
             Mark("~~ read fault after " + std::to_string(moved_since_seek_));
             error = EIO;
-            return -1;
+            return {0, true};
         }
-        const std::int64_t got = inner_.Read(file, buffer, Shortened(count), error);
-        if (got > 0) Moved(got);
+        const CallResult got = inner_.Read(file, buffer, Shortened(count), error);
+        Moved(got.moved);
         return got;
     }
 
-    std::int64_t Write(FileHandle file, const void* buffer, std::size_t count, ErrorCode& error) override {
+    CallResult Write(FileHandle file, const void* buffer, std::size_t count, ErrorCode& error) override {
         if (Chance(rates_.interrupted)) return Interrupt(error);
         if (moved_since_seek_ == 0 && Chance(rates_.write_fault)) {
             Mark("~~ write fault");
             error = ENOSPC;
-            return -1;
+            return {0, true};
         }
-        const std::int64_t put = inner_.Write(file, buffer, Shortened(count), error);
-        if (put > 0) {
-            WriteLine("~~ wrote " + std::to_string(position_) + " " + std::to_string(put));
-            Moved(put);
+        const CallResult put = inner_.Write(file, buffer, Shortened(count), error);
+        if (put.moved > 0) {
+            WriteLine("~~ wrote " + std::to_string(position_) + " " + std::to_string(put.moved));
+            Moved(put.moved);
         }
         return put;
     }
@@ -82,10 +82,10 @@ public:
 private:
     bool Chance(double rate) { return rate > 0 && std::uniform_real_distribution<double>(0, 1)(random_) < rate; }
 
-    std::int64_t Interrupt(ErrorCode& error) {
+    CallResult Interrupt(ErrorCode& error) {
         ++faults_injected;
         error = EINTR;
-        return -1;
+        return {0, true};
     }
 
     std::size_t Shortened(std::size_t count) {
@@ -94,9 +94,9 @@ private:
         return 1 + random_() % (count - 1);
     }
 
-    void Moved(std::int64_t bytes) {
-        moved_since_seek_ += static_cast<std::uint64_t>(bytes);
-        position_ += static_cast<std::uint64_t>(bytes);
+    void Moved(std::size_t bytes) {
+        moved_since_seek_ += bytes;
+        position_ += bytes;
     }
 
     void Mark(const std::string& text) {

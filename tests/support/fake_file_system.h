@@ -17,9 +17,11 @@ class FakeFileSystem final : public FileSystem {
 public:
     // What the next Read or Write call does instead of its normal work.
     struct Fault {
-        enum Kind { kError, kShort, kZero } kind;
+        // kMovedThenError: `bytes` move, then the call fails with `error` and
+        // reports them, as ReadFile and WriteFile can.
+        enum Kind { kError, kShort, kZero, kMovedThenError } kind;
         ErrorCode error = 0;     // for kError (EINTR makes an interruption)
-        std::size_t bytes = 0;   // for kShort: at most this many bytes move
+        std::size_t bytes = 0;   // for kShort and kMovedThenError: at most this many bytes move
     };
 
     std::vector<std::uint8_t> contents;
@@ -56,23 +58,27 @@ public:
         return 0;
     }
 
-    std::int64_t Read(FileHandle, void* buffer, std::size_t count, ErrorCode& error) override {
+    CallResult Read(FileHandle, void* buffer, std::size_t count, ErrorCode& error) override {
         ++read_calls;
-        if (!ApplyFault(read_faults, count, error)) return count == kZeroMarker ? 0 : -1;
-        if (position_ >= contents.size()) return 0;
-        const std::size_t moved = std::min<std::size_t>(count, contents.size() - position_);
-        std::memcpy(buffer, contents.data() + position_, moved);
-        position_ += moved;
-        return static_cast<std::int64_t>(moved);
+        const Outcome outcome = ApplyFault(read_faults, count, error);
+        if (outcome == Outcome::kEnd) return {0, count != kZeroMarker};
+        std::size_t moved = 0;
+        if (position_ < contents.size()) {
+            moved = std::min<std::size_t>(count, contents.size() - position_);
+            std::memcpy(buffer, contents.data() + position_, moved);
+            position_ += moved;
+        }
+        return {moved, outcome == Outcome::kMoveThenFail};
     }
 
-    std::int64_t Write(FileHandle, const void* buffer, std::size_t count, ErrorCode& error) override {
+    CallResult Write(FileHandle, const void* buffer, std::size_t count, ErrorCode& error) override {
         ++write_calls;
-        if (!ApplyFault(write_faults, count, error)) return count == kZeroMarker ? 0 : -1;
+        const Outcome outcome = ApplyFault(write_faults, count, error);
+        if (outcome == Outcome::kEnd) return {0, count != kZeroMarker};
         if (contents.size() < position_ + count) contents.resize(position_ + count);
         std::memcpy(contents.data() + position_, buffer, count);
         position_ += count;
-        return static_cast<std::int64_t>(count);
+        return {count, outcome == Outcome::kMoveThenFail};
     }
 
     void Close(FileHandle) override { closed = true; }
@@ -80,24 +86,30 @@ public:
 private:
     static constexpr std::size_t kZeroMarker = static_cast<std::size_t>(-1);
 
-    // Applies the next fault, if any. Returns false when the call is to end
-    // at once: with -1 (error set), or with 0 when `count` became kZeroMarker.
-    static bool ApplyFault(std::deque<Fault>& faults, std::size_t& count, ErrorCode& error) {
-        if (faults.empty()) return true;
+    enum class Outcome { kMove, kMoveThenFail, kEnd };
+
+    // Applies the next fault, if any. kEnd: the call ends at once, failed
+    // (error set), or with nothing moved when `count` became kZeroMarker.
+    static Outcome ApplyFault(std::deque<Fault>& faults, std::size_t& count, ErrorCode& error) {
+        if (faults.empty()) return Outcome::kMove;
         const Fault fault = faults.front();
         faults.pop_front();
         switch (fault.kind) {
             case Fault::kError:
                 error = fault.error;
-                return false;
+                return Outcome::kEnd;
             case Fault::kZero:
                 count = kZeroMarker;
-                return false;
+                return Outcome::kEnd;
             case Fault::kShort:
                 count = std::min(count, fault.bytes);
-                return true;
+                return Outcome::kMove;
+            case Fault::kMovedThenError:
+                count = std::min(count, fault.bytes);
+                error = fault.error;
+                return Outcome::kMoveThenFail;
         }
-        return true;
+        return Outcome::kMove;
     }
 
     std::uint64_t position_ = 0;
