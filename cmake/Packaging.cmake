@@ -1,36 +1,71 @@
 # Install rules and the Debian package.
 #
-#   cmake --install <build> --prefix <prefix>   -> <prefix>/bin/varnex, <prefix>/share/man/man1/varnex.1
+#   cmake --install <build> --prefix <prefix>   -> <prefix>/bin/varnex, varnex-check, varnex-diff,
+#                                                  <prefix>/share/man/man1/*.1.gz,
+#                                                  <prefix>/share/doc/varnex/{copyright,changelog.gz}
 #   cpack --config <build>/CPackConfig.cmake     -> varnex_<version>_<arch>.deb (installs under /usr)
 #
 # Include this file from the top-level CMakeLists.txt; it may come before or
-# after the directory that defines the `varnex` target.
+# after the directory that defines the programs.
 
 include_guard(GLOBAL)
 include(GNUInstallDirs)
 
-set(VARNEX_MAN_PAGE "${CMAKE_CURRENT_LIST_DIR}/../doc/varnex.1")
-cmake_path(NORMAL_PATH VARNEX_MAN_PAGE)
+set(VARNEX_SOURCE_ROOT "${CMAKE_CURRENT_LIST_DIR}/..")
+cmake_path(NORMAL_PATH VARNEX_SOURCE_ROOT)
+# The programs, each with its manual page doc/<program>.1.
+set(VARNEX_PROGRAMS varnex varnex-check varnex-diff)
+
+# Manual pages and the changelog are installed gzip-compressed, as Debian and
+# man expect; -n keeps name and time out of the header, so that the same
+# source gives the same bytes. Without gzip the files go in as they are.
+find_program(VARNEX_GZIP gzip)
+mark_as_advanced(VARNEX_GZIP)
+
+# Installs `source` into `destination`, compressed where gzip is found.
+function(varnex_install_compressed source destination)
+  cmake_path(GET source FILENAME name)
+  if(NOT VARNEX_GZIP)
+    install(FILES "${source}" DESTINATION "${destination}")
+    return()
+  endif()
+  set(packed "${CMAKE_BINARY_DIR}/packed/${name}.gz")
+  add_custom_command(OUTPUT "${packed}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_BINARY_DIR}/packed"
+    COMMAND ${VARNEX_GZIP} -9 -n -c "${source}" > "${packed}"
+    DEPENDS "${source}"
+    COMMENT "Compressing ${name}")
+  string(MAKE_C_IDENTIFIER "${name}" target)
+  add_custom_target(varnex_packed_${target} ALL DEPENDS "${packed}")
+  install(FILES "${packed}" DESTINATION "${destination}")
+endfunction()
 
 function(varnex_install_rules)
   if(NOT TARGET varnex)
     message(FATAL_ERROR "Packaging: no target named varnex to install")
   endif()
-  install(TARGETS varnex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES "${VARNEX_MAN_PAGE}" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  # The stream checker, built next to varnex from the same libraries.
-  if(TARGET varnex-check)
-    install(TARGETS varnex-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    install(FILES "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../doc/varnex-check.1"
-            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  foreach(program IN LISTS VARNEX_PROGRAMS)
+    if(NOT TARGET ${program})
+      continue()
+    endif()
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    # Windows gets the pages as plain text instead (below).
+    if(NOT WIN32 AND EXISTS "${VARNEX_SOURCE_ROOT}/doc/${program}.1")
+      varnex_install_compressed("${VARNEX_SOURCE_ROOT}/doc/${program}.1" ${CMAKE_INSTALL_MANDIR}/man1)
+    endif()
+  endforeach()
+  if(NOT WIN32)
+    # The licence in Debian's machine-readable form, and the changelog.
+    install(FILES "${VARNEX_SOURCE_ROOT}/cmake/debian/copyright" DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    varnex_install_compressed("${VARNEX_SOURCE_ROOT}/cmake/debian/changelog" ${CMAKE_INSTALL_DOCDIR})
   endif()
 endfunction()
 
 if(TARGET varnex)
   varnex_install_rules()
 else()
-  # The executable is defined later (src/): add the rules once the top-level
-  # directory has been read completely.
+  # The executables are defined later (src/): add the rules once the
+  # top-level directory has been read completely.
   cmake_language(DEFER DIRECTORY "${CMAKE_SOURCE_DIR}" CALL varnex_install_rules)
 endif()
 
@@ -88,12 +123,12 @@ if(WIN32)
   set(CPACK_PACKAGE_FILE_NAME "varnex-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME}")
   # A folder to unpack anywhere, not a tree under /usr.
   set(CPACK_PACKAGING_INSTALL_PREFIX "")
-  install(FILES "${CMAKE_CURRENT_LIST_DIR}/../README.md" DESTINATION .)
+  install(FILES "${VARNEX_SOURCE_ROOT}/README.md" "${VARNEX_SOURCE_ROOT}/LICENSE" DESTINATION .)
 
   find_program(VARNEX_GROFF groff)
   mark_as_advanced(VARNEX_GROFF)
-  foreach(page varnex varnex-check)
-    set(source "${CMAKE_CURRENT_LIST_DIR}/../doc/${page}.1")
+  foreach(page IN LISTS VARNEX_PROGRAMS)
+    set(source "${VARNEX_SOURCE_ROOT}/doc/${page}.1")
     if(NOT EXISTS "${source}")
       continue()
     endif()

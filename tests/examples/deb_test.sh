@@ -36,12 +36,33 @@ description=$(field Description)
 
 dpkg-deb -c "$deb" | tee "$out/contents.txt"
 files=$(awk '$1 ~ /^-/ { print $NF }' "$out/contents.txt" | LC_ALL=C sort)
-[ "$files" = "$(printf './usr/bin/varnex\n./usr/bin/varnex-check\n./usr/share/man/man1/varnex-check.1\n./usr/share/man/man1/varnex.1')" ] || fail "unexpected files: $files"
+# Every program built, its manual page compressed, the licence and the changelog.
+wanted=(./usr/share/doc/varnex/changelog.gz ./usr/share/doc/varnex/copyright)
+for program in varnex varnex-check varnex-diff; do
+  [ -x "$build/src/$program" ] || continue
+  wanted+=("./usr/bin/$program" "./usr/share/man/man1/$program.1.gz")
+done
+[ "$files" = "$(printf '%s\n' "${wanted[@]}" | LC_ALL=C sort)" ] || fail "unexpected files: $files"
 grep -Eq '^-rwxr-xr-x root/root .* \./usr/bin/varnex$' "$out/contents.txt" || fail "usr/bin/varnex is not an executable owned by root"
 
 # What the package would install works.
 dpkg-deb -x "$deb" "$out/root"
 "$out/root/usr/bin/varnex" -? > "$out/usage.txt" || fail "the packaged varnex does not run"
 [ "$(head -n 1 "$out/usage.txt")" = "Usage:" ] || fail "the packaged varnex shows no usage text"
-cmp "$out/root/usr/share/man/man1/varnex.1" "$source/doc/varnex.1" || fail "the packaged page differs from doc/varnex.1"
+gzip -dc "$out/root/usr/share/man/man1/varnex.1.gz" | cmp - "$source/doc/varnex.1" ||
+  fail "the packaged page differs from doc/varnex.1"
+grep -q '^License: Expat$' "$out/root/usr/share/doc/varnex/copyright" || fail "the copyright file names no licence"
+gzip -dc "$out/root/usr/share/doc/varnex/changelog.gz" | head -n 1 | grep -q "^varnex ($version) " ||
+  fail "the changelog does not start with version $version"
+
+# Debian's own checker finds nothing to complain of: no error, no warning
+# (informational tags are not findings).
+if command -v lintian >/dev/null; then
+  lintian --fail-on error,warning "$deb" > "$out/lintian.txt" 2>&1 || { cat "$out/lintian.txt"; fail "lintian"; }
+  ! grep -E '^[EW]: ' "$out/lintian.txt" || fail "lintian reports errors or warnings"
+elif [ "${CI:-}" = true ]; then
+  fail "lintian is not installed"
+else
+  echo "note: lintian is not installed; the package was not linted"
+fi
 echo "PASS: deb"

@@ -14,11 +14,16 @@ cd "$scratch"
 cmake --install "$build" --prefix "$prefix"
 
 [ -x "$prefix/bin/varnex" ] || fail "bin/varnex is missing"
-page=$prefix/share/man/man1/varnex.1
-[ -f "$page" ] || fail "share/man/man1/varnex.1 is missing"
-cmp "$page" "$source/doc/varnex.1" || fail "the installed page differs from doc/varnex.1"
+page=$prefix/share/man/man1/varnex.1.gz
+[ -f "$page" ] || fail "share/man/man1/varnex.1.gz is missing"
+gzip -dc "$page" | cmp - "$source/doc/varnex.1" || fail "the installed page differs from doc/varnex.1"
 installed=$(cd "$prefix" && find . -type f | LC_ALL=C sort)
-[ "$installed" = "$(printf './bin/varnex\n./bin/varnex-check\n./share/man/man1/varnex-check.1\n./share/man/man1/varnex.1')" ] || fail "unexpected files installed: $installed"
+wanted=(./share/doc/varnex/changelog.gz ./share/doc/varnex/copyright)
+for program in varnex varnex-check varnex-diff; do
+  [ -x "$build/src/$program" ] || continue
+  wanted+=("./bin/$program" "./share/man/man1/$program.1.gz")
+done
+[ "$installed" = "$(printf '%s\n' "${wanted[@]}" | LC_ALL=C sort)" ] || fail "unexpected files installed: $installed"
 
 # The installed program runs: -? shows the usage text and exits with 0.
 usage=$("$prefix/bin/varnex" -?) || fail "varnex -? exited with $?"
