@@ -67,9 +67,11 @@ const std::vector<std::string>& CheckUsage() {
     static const std::vector<std::string> lines = {
         "Usage: varnex-check [options] [STREAM...]",
         "Finds probable mistakes in varnex command streams before they touch a file.",
-        "Each STREAM is checked on its own; with none, or with -, standard input.",
+        "Each STREAM is checked on its own (with --dry-run, joined, as the run sees them);",
+        "with none, or with -, standard input.",
         "",
-        "  -P:SIZE         the page size the run starts with, as varnex -P:SIZE (default 4096)",
+        "  -P:SIZE         the page size the run starts with, as varnex -P:SIZE (default 4096);",
+        "                  its slips are warned of as those of a PAGESIZE operand",
         "  --dry-run FILE  then run the streams, joined, against FILE without changing it;",
         "                  the log goes to standard output",
         "  -q, --quiet     print nothing; the exit status tells",

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "check/check_options.h"
 #include "check/dry_run.h"
 #include "check/finding_format.h"
+#include "check/joined_streams.h"
+#include "check/number_slips.h"
 #include "check/stream_input.h"
 #include "check/stream_lint.h"
 #include "output/line_writer.h"
@@ -34,32 +37,82 @@ void Complain(const std::string& text) {
 struct Outcome {
     bool findings = false;
     bool trouble = false;
-    std::string joined;  // every stream's bytes, as `cat` would pass them on
 };
 
-void CheckOneStream(const std::string& name, const CheckOptions& options, Outcome& outcome) {
-    std::string bytes, error;
-    if (!ReadStream(name, bytes, error)) {
-        Complain("cannot read " + name + ": " + error);
-        outcome.trouble = true;
-        return;
+// Reads every stream; a stream that cannot be read is reported and left out.
+std::vector<NamedStream> ReadStreams(const CheckOptions& options, Outcome& outcome) {
+    std::vector<NamedStream> streams;
+    for (const std::string& name : options.streams) {
+        std::string bytes, error;
+        if (!ReadStream(name, bytes, error)) {
+            Complain("cannot read " + name + ": " + error);
+            outcome.trouble = true;
+            continue;
+        }
+        streams.push_back({name == kStandardInputName ? kStandardInputLabel : name, std::move(bytes)});
     }
-    const std::vector<Finding> findings = LintStream(bytes, options.page_size);
-    outcome.findings = outcome.findings || CountsAsFindings(findings);
-    const std::string label = name == kStandardInputName ? kStandardInputLabel : name;
-    for (const Finding& finding : findings) {
-        if (!options.quiet) std::fputs(FormatFinding(label, finding).c_str(), stderr);
-    }
-    outcome.joined += bytes;
+    return streams;
 }
 
-void DryRun(const CheckOptions& options, Outcome& outcome) {
+void Print(const std::string& label, const Finding& finding, const CheckOptions& options) {
+    if (!options.quiet) std::fputs(FormatFinding(label, finding).c_str(), stderr);
+}
+
+void LintOneByOne(const std::vector<NamedStream>& streams, const CheckOptions& options, Outcome& outcome) {
+    for (const NamedStream& stream : streams) {
+        const std::vector<Finding> findings = LintStream(stream.bytes, options.page_size);
+        outcome.findings = outcome.findings || CountsAsFindings(findings);
+        for (const Finding& finding : findings) Print(stream.label, finding, options);
+    }
+}
+
+void WarnOfRunOnLines(const std::vector<NamedStream>& streams, const JoinedStreams& joined,
+                      const CheckOptions& options, Outcome& outcome) {
+    for (const std::size_t k : joined.RunOn()) {
+        outcome.findings = true;
+        std::string text = "warning: ";
+        text += streams[k].label;
+        text += " ends without a line feed: its last line runs on into the next stream's first line";
+        if (!options.quiet) Complain(text);
+    }
+}
+
+// What the dry run carries out is the joined stream, so that is what is
+// checked: a page loaded in one stream is loaded in the next.
+void LintJoined(const std::vector<NamedStream>& streams, const JoinedStreams& joined, const CheckOptions& options,
+                Outcome& outcome) {
+    std::vector<Finding> findings = LintStream(joined.Bytes(), options.page_size);
+    outcome.findings = outcome.findings || CountsAsFindings(findings);
+    for (Finding& finding : findings) {
+        const JoinedStreams::Place place = joined.Trace(finding.line);
+        finding.line = place.line;
+        Print(streams[place.stream].label, finding, options);
+    }
+    WarnOfRunOnLines(streams, joined, options, outcome);
+}
+
+void DryRun(const CheckOptions& options, const JoinedStreams& joined, Outcome& outcome) {
     SilentSink silent;
     LineSink* previous = options.quiet ? SetLineSink(&silent) : nullptr;
-    const DryRunResult result = RunDryRun(options.dry_run_file, options.page_size_switch, outcome.joined);
+    const DryRunResult result = RunDryRun(options.dry_run_file, options.page_size_switch, joined.Bytes());
     if (options.quiet) SetLineSink(previous);
     outcome.trouble = outcome.trouble || !result.file_opened;
     outcome.findings = outcome.findings || result.warnings_or_errors;
+}
+
+// The -P value is read as a PAGESIZE operand is, and has the same slips.
+void CheckPageSizeSwitch(const CheckOptions& options, Outcome& outcome) {
+    if (options.page_size_switch == nullptr) return;
+    for (const NumberSlip& slip : FindNumberSlips(options.page_size_switch + 3, NumberParts::kSecondOnly)) {
+        outcome.findings = true;
+        std::string text = "warning: ";
+        text += options.page_size_switch;
+        text += ": ";
+        text += slip.message;
+        text += ": the page size is ";
+        text += std::to_string(options.page_size);
+        if (!options.quiet) Complain(text);
+    }
 }
 
 int ExitStatus(const Outcome& outcome) {
@@ -85,10 +138,17 @@ int RunCheck(int argc, const char* const* argv) {
             break;
     }
     Outcome outcome;
-    for (const std::string& name : options.streams) CheckOneStream(name, options, outcome);
+    CheckPageSizeSwitch(options, outcome);
+    const std::vector<NamedStream> streams = ReadStreams(options, outcome);
     // A dry run of streams that could not all be read would not be the run
     // they describe.
-    if (options.dry_run_file != nullptr && !outcome.trouble) DryRun(options, outcome);
+    if (options.dry_run_file == nullptr || outcome.trouble) {
+        LintOneByOne(streams, options, outcome);
+    } else {
+        const JoinedStreams joined(streams);
+        LintJoined(streams, joined, options, outcome);
+        DryRun(options, joined, outcome);
+    }
     return ExitStatus(outcome);
 }
 

@@ -33,10 +33,7 @@ struct Part {
     bool last = false;  // the part after the last colon (or the whole number)
 };
 
-struct Slip {
-    std::size_t at = 0;
-    std::string message;
-};
+using Slip = NumberSlip;
 
 bool IsK(char c) { return c == 'K' || c == 'k'; }
 
@@ -46,9 +43,9 @@ std::string Hex(std::uint32_t value) {
     return text;
 }
 
-NumberText ExamineNumber(const LineContext& context, std::size_t start, NumberParts parts) {
+NumberText ExamineNumber(std::string_view view, std::size_t start, NumberParts parts) {
     NumberText text;
-    text.view = context.line.view;
+    text.view = view;
     text.start = start;
     text.hexadecimal = text.view.substr(start, 2) == "0x" || text.view.substr(start, 2) == "0X";
     text.body = start + (text.hexadecimal ? 2 : 0);
@@ -58,6 +55,11 @@ NumberText ExamineNumber(const LineContext& context, std::size_t start, NumberPa
     }
     text.multiplier = text.end > text.body && IsK(text.view[text.end - 1]);
     text.both_parts = parts == NumberParts::kBoth;
+    return text;
+}
+
+NumberText ExamineNumber(const LineContext& context, std::size_t start, NumberParts parts) {
+    NumberText text = ExamineNumber(context.line.view, start, parts);
     text.next_word = context.WordAtOrAfter(text.end) < context.words.size();
     return text;
 }
@@ -93,8 +95,10 @@ std::optional<Slip> Clamped(const NumberText& n, std::size_t sign, std::size_t d
     const bool negative = sign < digits && n.view[sign] == '-';
     const std::string_view limit = negative ? "2147483648" : "2147483647";
     if (value.size() < limit.size() || (value.size() == limit.size() && value <= limit)) return std::nullopt;
-    return Slip{sign, std::string(n.view.substr(sign, digits_end - sign)) + " is clamped to " +
-                          (negative ? "-2147483648" : "2147483647")};
+    std::string message(n.view.substr(sign, digits_end - sign));
+    message += " is clamped to ";
+    message += negative ? "-2147483648" : "2147483647";
+    return Slip{sign, std::move(message), true};
 }
 
 std::optional<Slip> DecimalPartSlip(const NumberText& n, const Part& part) {
@@ -125,7 +129,7 @@ std::optional<Slip> HexPartSlip(const NumberText& n, const Part& part) {
     }
     std::size_t significant = part.begin;
     while (significant < part.end && n.view[significant] == '0') ++significant;
-    if (part.end - significant > 8) return Slip{part.begin, "more than 8 hexadecimal digits: only the last 8 count"};
+    if (part.end - significant > 8) return Slip{part.begin, "more than 8 hexadecimal digits: only the last 8 count", true};
     if (!multiplier) return std::nullopt;
     std::uint32_t value = 0;
     for (std::size_t i = part.begin; i < digits_end; ++i) value = value * 16 + HexDigit(n.view[i]);
@@ -144,24 +148,38 @@ std::vector<Part> PartsToCheck(const NumberText& n) {
 using TokenCheck = std::optional<Slip> (*)(const NumberText&);
 constexpr TokenCheck kTokenChecks[] = {ColonIgnored, ManyColons, EmptyLastPart};
 
-}  // namespace
-
-void CheckNumber(const LineContext& context, std::size_t start, NumberParts parts, FindingList& findings) {
-    const NumberText number = ExamineNumber(context, start, parts);
+std::vector<NumberSlip> Slips(const NumberText& number) {
     std::vector<Slip> slips;
     if (auto empty = EmptyNumber(number)) {
         slips.push_back(*empty);
-    } else {
-        for (TokenCheck check : kTokenChecks) {
-            if (auto slip = check(number)) slips.push_back(*slip);
-        }
-        for (const Part& part : PartsToCheck(number)) {
-            auto slip = number.hexadecimal ? HexPartSlip(number, part) : DecimalPartSlip(number, part);
-            if (slip) slips.push_back(*slip);
-        }
+        return slips;
     }
+    for (TokenCheck check : kTokenChecks) {
+        if (auto slip = check(number)) slips.push_back(*slip);
+    }
+    for (const Part& part : PartsToCheck(number)) {
+        auto slip = number.hexadecimal ? HexPartSlip(number, part) : DecimalPartSlip(number, part);
+        if (slip) slips.push_back(*slip);
+    }
+    return slips;
+}
+
+}  // namespace
+
+std::vector<NumberSlip> FindNumberSlips(std::string_view text, NumberParts parts) {
+    return Slips(ExamineNumber(text, 0, parts));
+}
+
+std::vector<std::size_t> CheckNumber(const LineContext& context, std::size_t start, NumberParts parts,
+                                     FindingList& findings) {
     const std::string does = DescribeCommand(context.command);
-    for (Slip& slip : slips) findings.Add(context.line, slip.at, Severity::kWarning, std::move(slip.message), {does});
+    std::vector<std::size_t> value_changed;
+    for (Slip& slip : Slips(ExamineNumber(context, start, parts))) {
+        const std::size_t place =
+            findings.Add(context.line, slip.at, Severity::kWarning, std::move(slip.message), {does});
+        if (slip.value_changed) value_changed.push_back(place);
+    }
+    return value_changed;
 }
 
 bool ReadsOnIntoNextWord(const LineContext& context, std::size_t start) {

@@ -9,10 +9,12 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "check/check_program.h"
 #include "check/finding_format.h"
+#include "check/joined_streams.h"
 #include "check/stream_lint.h"
 #include "support/captured_output.h"
 #include "support/scratch_folder.h"
@@ -87,6 +89,13 @@ TEST(RunCheck, ExitStatus) {
     const std::string directory = folder.Path("");
     std::ofstream(target, std::ios::binary) << sample;
     std::ofstream(failing, std::ios::binary) << "PAGE 0\nVER 0 00\nREP 0 FF\nWRITE\n";
+    // Clean only as one stream: the page of the first is dumped by the second.
+    const std::string loads = folder.Path("loads.cmds");
+    const std::string dumps = folder.Path("dumps.cmds");
+    const std::string runs_on = folder.Path("runs_on.cmds");  // its DUMP joins the next line: DUMPDUMP
+    std::ofstream(loads, std::ios::binary) << "PAGE 0\n";
+    std::ofstream(dumps, std::ios::binary) << "DUMP 0 16\n";
+    std::ofstream(runs_on, std::ios::binary) << "PAGE 0\nDUMP";
     struct Case {
         std::vector<const char*> arguments;
         int status;
@@ -103,6 +112,13 @@ TEST(RunCheck, ExitStatus) {
         {{"-q", "--dry-run", target.c_str(), failing.c_str()}, kCheckFindings},
         {{"-q", "--dry-run", missing.c_str(), careful.c_str()}, kCheckTrouble},
         {{"-q", "--dry-run", directory.c_str(), careful.c_str()}, kCheckTrouble},
+        // Streams of a dry run are checked joined, as the run reads them.
+        {{"-q", loads.c_str(), dumps.c_str()}, kCheckFindings},
+        {{"-q", "--dry-run", target.c_str(), loads.c_str(), dumps.c_str()}, kCheckClean},
+        {{"-q", "--dry-run", target.c_str(), runs_on.c_str(), dumps.c_str()}, kCheckFindings},
+        // -P:8M is a page size of 8, as PAGESIZE 8M is.
+        {{"-q", "-P:8M", loads.c_str()}, kCheckFindings},
+        {{"-q", "-P:8K", loads.c_str()}, kCheckClean},
     };
     for (Case& c : cases) {
         c.arguments.insert(c.arguments.begin(), "varnex-check");
@@ -110,6 +126,20 @@ TEST(RunCheck, ExitStatus) {
         EXPECT_EQ(RunCheck(static_cast<int>(c.arguments.size()), c.arguments.data()), c.status) << "case " << (&c - cases);
     }
     EXPECT_TRUE(ReadBytes(target) == sample) << "a dry run changed the file";
+}
+
+// A finding of the joined stream names the stream and the line there: a
+// stream that is empty, or whose last line runs on into the next stream's
+// first line, must not shift the lines of the streams after it.
+TEST(JoinedStreams, TracesEachLineToItsStream) {
+    const JoinedStreams joined({{"a", "A\nB\n"}, {"empty", ""}, {"open", "C"}, {"d", "D\nE\n"}});
+    EXPECT_EQ(joined.Bytes(), "A\nB\nCD\nE\n");
+    const std::pair<std::size_t, std::size_t> wanted[] = {{0, 1}, {0, 2}, {2, 1}, {3, 2}};
+    for (std::size_t line = 1; line <= std::size(wanted); ++line) {
+        const JoinedStreams::Place place = joined.Trace(line);
+        EXPECT_EQ(std::make_pair(place.stream, place.line), wanted[line - 1]) << "joined line " << line;
+    }
+    EXPECT_EQ(joined.RunOn(), std::vector<std::size_t>{2});
 }
 
 }  // namespace
