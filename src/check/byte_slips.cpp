@@ -62,7 +62,8 @@ void CheckOverlong(const StreamLine& line, FindingList& findings) {
     const bool verb = !context.words.empty() &&
                       MatchVerb(line.view.c_str() + context.words[0].start, context.words[0].length) != nullptr;
     findings.Add(line, kMaxLineLength, verb ? Severity::kError : Severity::kWarning,
-                 "the line is longer than 512 characters: it is never executed, only its first 513 are echoed");
+                 "the line is longer than 512 characters: it is never executed, and only its full pieces of 513 "
+                 "characters are echoed");
 }
 
 }  // namespace varnex

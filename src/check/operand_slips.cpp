@@ -1,10 +1,16 @@
 #include "check/operand_slips.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "check/command_description.h"
 #include "check/edit_distance.h"
 #include "check/number_slips.h"
+#include "command/number_conversion.h"
 #include "command/verb_table.h"
 
 namespace varnex {
@@ -48,20 +54,49 @@ std::size_t WordsUsed(const LineContext& context) {
     return used;
 }
 
+// PAGE #n loads page n at (n - 1) times the page size, kept to its low 32
+// bits with no carry into the high half.
+std::optional<std::size_t> CheckPageNumberWrap(const LineContext& context, FindingList& findings) {
+    const char* operand = context.tokens.operand1;
+    if (context.command.code != CommandCode::kPage || operand[0] != '#') return std::nullopt;
+    std::uint32_t page_number = 0, high = 0;
+    ConvertNumber(operand + 1, page_number, &high);
+    const std::uint64_t offset = (std::uint64_t{std::max<std::uint32_t>(page_number, 1)} - 1) * context.page_size;
+    if (offset <= UINT32_MAX) return std::nullopt;
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "page %u starts at %llu, past 32 bits: the offset wraps, and the page at offset 0x%.8X:%.8X "
+                  "is loaded",
+                  page_number, static_cast<unsigned long long>(offset), context.command.value_a,
+                  context.command.value_b);
+    return findings.Add(context.line, NumberStart(context, operand), Severity::kWarning, text,
+                        {DescribeCommand(context.command)});
+}
+
 }  // namespace
 
-void CheckNumberOperands(const LineContext& context, FindingList& findings) {
-    if (!context.Executes()) return;
+std::vector<std::size_t> CheckNumberOperands(const LineContext& context, FindingList& findings) {
+    std::vector<std::size_t> misplaced;
+    if (!context.Executes()) return misplaced;
     for (const NumberOperand& rule : kNumberOperands) {
         if (rule.code != context.command.code) continue;
         const char* operand = rule.operand == 1 ? context.tokens.operand1 : context.tokens.operand2;
-        if (operand != nullptr) CheckNumber(context, NumberStart(context, operand), rule.parts, findings);
+        if (operand == nullptr) continue;
+        std::vector<std::size_t> changed = CheckNumber(context, NumberStart(context, operand), rule.parts, findings);
+        if (rule.code == CommandCode::kPage) misplaced = std::move(changed);
     }
+    if (const auto wrapped = CheckPageNumberWrap(context, findings)) misplaced.push_back(*wrapped);
+    return misplaced;
 }
 
 void CheckWordKind(const LineContext& context, FindingList& findings) {
     if (!context.Executes() || context.command.code != CommandCode::kIndirectPage) return;
-    if (context.tokens.operand2 == nullptr) return;
+    if (context.tokens.operand2 == nullptr) {
+        const Word& offset = context.words[context.WordAtOrAfter(context.IndexOf(context.tokens.operand1))];
+        findings.Add(context.line, offset.start + offset.length, Severity::kNote,
+                     "no word kind: the stored offset is read as WI64 (8 bytes)", {DescribeCommand(context.command)});
+        return;
+    }
     const Word& word = context.words[context.WordAtOrAfter(context.IndexOf(context.tokens.operand2))];
     const std::string keyword(context.WordText(word));
     const NearestName nearest = FindNearestName(keyword, WordKindNames());

@@ -52,6 +52,7 @@ void PageTracker::NoteMistypedVerb(const MistypedVerb& mistyped) {
 void PageTracker::Apply(const LineContext& context, FindingList& findings) {
     const auto code = static_cast<std::size_t>(context.command.code);
     if (code < std::size(kActions)) (this->*kActions[code])(context, findings);
+    misplaced_page_.clear();
 }
 
 void PageTracker::Finish(FindingList& findings) {
@@ -109,6 +110,8 @@ void PageTracker::Page(const LineContext& context, FindingList& findings) {
     Slot& slot = slots_.back();
     slot.page_line = context.line.number;
     slot.verified = false;
+    slot.verified_bytes.Clear();
+    slot.misplaced = std::move(misplaced_page_);
     slot.mistyped_guard.reset();
 }
 
@@ -117,6 +120,7 @@ void PageTracker::Verify(const LineContext& context, FindingList& findings) {
     Slot& slot = slots_.back();
     CheckBounds(context, context.command.value_b, context.command.byte_count, slot.page_size, findings);
     slot.verified = true;
+    slot.verified_bytes.Add(context.command.value_b, std::uint64_t{context.command.value_b} + context.command.byte_count);
     slot.mistyped_guard.reset();
 }
 
@@ -133,12 +137,52 @@ void PageTracker::Replace(const LineContext& context, FindingList& findings) {
         findings.Add(context.line, VerbIndex(context), Severity::kWarning,
                      "REP with no VER since the PAGE on line " + Number(slot.page_line) +
                          ": nothing checks the page before it is changed");
+    } else {
+        CheckUnverifiedBytes(context, findings);
     }
+    ConfirmMisplaced(context, "changes", findings);
     if (!slot.unwritten_change) slot.unwritten_change = context.line;
 }
 
+// The bytes a REP changes that no VER compared: the stream does not say what
+// they held, so nothing can give them back.
+void PageTracker::CheckUnverifiedBytes(const LineContext& context, FindingList& findings) {
+    const Slot& slot = slots_.back();
+    const std::uint64_t offset = context.command.value_b;
+    const std::vector<ByteRange> unchecked = slot.verified_bytes.Uncovered(offset, offset + context.command.byte_count);
+    if (unchecked.empty()) return;
+    std::string message = "REP changes bytes that no VER since the PAGE on line ";
+    message += Number(slot.page_line);
+    message += " checked: ";
+    message += unchecked.size() == 1 && unchecked[0].end - unchecked[0].begin == 1 ? "offset " : "offsets ";
+    message += DescribeRanges(unchecked);
+    findings.Add(context.line, VerbIndex(context), Severity::kWarning, std::move(message),
+                 {DescribeCommand(context.command), "what those bytes held before is nowhere in the stream"});
+}
+
+// A REP or WRITE on a page loaded from another offset than the one written
+// patches the wrong bytes of the file.
+void PageTracker::ConfirmMisplaced(const LineContext& context, const char* does, FindingList& findings) {
+    Slot& slot = slots_.back();
+    for (const std::size_t place : slot.misplaced) {
+        Finding& finding = findings[place];
+        finding.severity = Severity::kError;
+        std::string detail = "the ";
+        detail += VerbFor(context.command.code)->name;
+        detail += " on line ";
+        detail += Number(context.line.number);
+        detail += " then ";
+        detail += does;
+        detail += " that page";
+        finding.details.push_back(std::move(detail));
+    }
+    slot.misplaced.clear();
+}
+
 void PageTracker::Write(const LineContext& context, FindingList& findings) {
-    if (RequirePage(context, findings)) slots_.back().unwritten_change.reset();
+    if (!RequirePage(context, findings)) return;
+    ConfirmMisplaced(context, "writes", findings);
+    slots_.back().unwritten_change.reset();
 }
 
 void PageTracker::Show(const LineContext& context, FindingList& findings) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "check/byte_ranges.h"
 #include "check/finding.h"
 #include "check/line_context.h"
 #include "check/stream_lines.h"
@@ -27,6 +28,11 @@ public:
     // next REP of its slot unguarded.
     void NoteMistypedVerb(const MistypedVerb& mistyped);
 
+    // Findings on the coming PAGE line that say it loads another page than
+    // the one written (a clamped, cut or wrapped offset): a REP or WRITE on
+    // that page makes them errors.
+    void NoteMisplacedPage(std::vector<std::size_t> findings) { misplaced_page_ = std::move(findings); }
+
     // Follows an executing command line and reports what goes wrong.
     void Apply(const LineContext& context, FindingList& findings);
 
@@ -38,6 +44,8 @@ private:
         std::uint32_t page_size = 0;
         std::size_t page_line = 0;                   // the line of the PAGE that loaded it; 0 for none
         bool verified = false;                       // a VER since that PAGE
+        ByteRanges verified_bytes;                   // the bytes those VERs compared
+        std::vector<std::size_t> misplaced;          // findings: the page is not the one written
         std::optional<StreamLine> unwritten_change;  // the first REP since the PAGE or the last WRITE
         std::optional<std::size_t> mistyped_guard;   // a finding: a mistyped VER since the last VER
     };
@@ -50,6 +58,8 @@ private:
                      FindingList& findings);
     void WarnUnwritten(const LineContext& context, const char* how, FindingList& findings);
     void CheckIndirectSource(const LineContext& context, FindingList& findings);
+    void CheckUnverifiedBytes(const LineContext& context, FindingList& findings);
+    void ConfirmMisplaced(const LineContext& context, const char* does, FindingList& findings);
 
     void Page(const LineContext& context, FindingList& findings);
     void Verify(const LineContext& context, FindingList& findings);
@@ -63,6 +73,7 @@ private:
     void Nothing(const LineContext&, FindingList&) {}
 
     std::vector<Slot> slots_;
+    std::vector<std::size_t> misplaced_page_;  // for the PAGE line being applied
 };
 
 }  // namespace varnex

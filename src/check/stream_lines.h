@@ -13,14 +13,14 @@ namespace varnex {
 
 enum class LineFate {
     kRead,        // the reader hands the line on (a command, a comment or a blank line)
-    kOverlong,    // longer than 512 characters: echoed in part and never executed
+    kOverlong,    // longer than 512 characters: echoed in pieces of 513 and never executed
     kEndsStream,  // begins with "/*": the stream ends here
 };
 
 struct StreamLine {
     std::size_t number = 0;  // 1-based
     std::string_view raw;    // the bytes of the line, without its line feed
-    // The line as the reader holds it; of an overlong line, the 513
+    // The line as the reader holds it; of an overlong line, the first 513
     // characters it echoes.
     std::string view;
     // For each character of `view`, its 0-based position in `raw`.

@@ -35,7 +35,7 @@ public:
         CheckMissingOperands(context, findings_);
         if (!context.Executes()) return true;
         commands_seen_ = true;
-        CheckNumberOperands(context, findings_);
+        tracker_.NoteMisplacedPage(CheckNumberOperands(context, findings_));
         CheckWordKind(context, findings_);
         CheckData(context, findings_);
         CheckIgnoredWords(context, findings_);

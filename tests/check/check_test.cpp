@@ -76,6 +76,18 @@ TEST(LintStream, CarefulStreamsGiveNoFindings) {
     for (const char* stream : careful) EXPECT_EQ(Lint(kProject / stream), std::vector<std::string>{}) << stream;
 }
 
+// The lines under a finding say what the line will do: every byte a REP
+// writes is shown, the first one too.
+TEST(FormatFinding, ShowsWhatTheLineDoes) {
+    const std::vector<Finding> findings = LintStream("PAGE 0\nVER 1 00\nREP 1 AB0C\nWRITE\n", 4096);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(FormatFinding("s", findings[0]),
+              "s:3:1: warning: REP changes bytes that no VER since the PAGE on line 1 checked: offset 2\n"
+              "    REP 1 AB0C\n"
+              "    writes the 2 bytes AB 0C at offset 1\n"
+              "    what those bytes held before is nowhere in the stream\n");
+}
+
 // The exit status is what scripts rely on.
 TEST(RunCheck, ExitStatus) {
     const std::string wrong = (kHere / "wrong_streams.cmds").string();
