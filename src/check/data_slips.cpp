@@ -49,7 +49,7 @@ std::optional<Slip> CharacterSlip(std::string_view text, std::size_t i) {
         return Slip{i, "a blank in the data counts as a digit 0 and shifts the pairing of the digits"};
     }
     if (!IsHexDigit(text[i]))
-        return Slip{i, "'" + std::string(1, text[i]) + "' is no hexadecimal digit: it counts as 0"};
+        return Slip{i, Quoted(text.substr(i, 1), " is no hexadecimal digit: it counts as 0")};
     return std::nullopt;
 }
 

@@ -23,6 +23,14 @@ std::vector<Finding> FindingList::Sorted() && {
     return std::move(findings_);
 }
 
+std::string Quoted(std::string_view word, std::string_view rest) {
+    std::string text = "'";
+    text += word;
+    text += '\'';
+    text += rest;
+    return text;
+}
+
 bool CountsAsFindings(const std::vector<Finding>& findings) {
     return std::any_of(findings.begin(), findings.end(),
                        [](const Finding& f) { return f.severity != Severity::kNote; });

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "check/stream_lines.h"
@@ -43,6 +44,9 @@ public:
 private:
     std::vector<Finding> findings_;
 };
+
+// "'WORD'" and then `rest`, for messages that quote what they are about.
+std::string Quoted(std::string_view word, std::string_view rest);
 
 // True when `findings` hold a warning or an error.
 bool CountsAsFindings(const std::vector<Finding>& findings);

@@ -110,7 +110,7 @@ std::optional<Slip> DecimalPartSlip(const NumberText& n, const Part& part) {
     if (i < part.end && (n.view[i] == '+' || n.view[i] == '-')) ++i;
     const std::size_t digits = i;
     while (i < part.end && IsDecimalDigit(n.view[i])) ++i;
-    if (i == digits) return Slip{part.begin, "'" + std::string(text) + "' is no number: it reads as 0"};
+    if (i == digits) return Slip{part.begin, Quoted(text, " is no number: it reads as 0")};
     const bool multiplier = i + 1 == part.end && IsK(n.view[i]);
     if (multiplier && !part.last)
         return Slip{i, "K multiplies only the part after the last colon: here it ends the number"};
@@ -125,7 +125,7 @@ std::optional<Slip> HexPartSlip(const NumberText& n, const Part& part) {
     const std::size_t digits_end = multiplier ? part.end - 1 : part.end;
     for (std::size_t i = part.begin; i < digits_end; ++i) {
         if (!IsHexDigit(n.view[i]))
-            return Slip{i, "'" + std::string(1, n.view[i]) + "' is no hexadecimal digit: it counts as 0"};
+            return Slip{i, Quoted(n.view.substr(i, 1), " is no hexadecimal digit: it counts as 0")};
     }
     std::size_t significant = part.begin;
     while (significant < part.end && n.view[significant] == '0') ++significant;

@@ -90,10 +90,11 @@ std::optional<MistypedVerb> CheckFirstWord(const LineContext& context, FindingLi
     const NearestName nearest = FindNearestName(word, VerbNames());
     if (nearest.name == nullptr) return std::nullopt;
     if (!IsUpperCaseWord(word) && !RestFitsVerb(context, nearest.name)) return std::nullopt;
-    const std::size_t place =
-        findings.Add(context.line, context.words[0].start, Severity::kWarning,
-                     "'" + std::string(word) + "' is no verb (" + nearest.name + "?): the line is skipped as a comment",
-                     {"this line is a comment"});
+    std::string message = Quoted(word, " is no verb (");
+    message += nearest.name;
+    message += "?): the line is skipped as a comment";
+    const std::size_t place = findings.Add(context.line, context.words[0].start, Severity::kWarning,
+                                           std::move(message), {"this line is a comment"});
     return MistypedVerb{place, nearest.name};
 }
 
