@@ -38,6 +38,7 @@ std::string DumpLine(std::uint32_t row_offset, const Row& row, std::size_t& offs
         text.replace(offset_width + HexColumn(i), 2, "  ");
         text[offset_width + CharacterColumn(i)] = ' ';
     }
+    text.erase(text.find_last_not_of(' ') + 1);
     return text;
 }
 

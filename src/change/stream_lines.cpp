@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "change/byte_difference.h"
+
 namespace varnex {
 namespace {
 
@@ -54,8 +56,11 @@ void AppendDataLines(std::string& out, const char* verb, const std::uint8_t* byt
 std::vector<Stretch> FindStretches(const ChangedPage& page) {
     std::vector<Stretch> stretches;
     const auto length = static_cast<std::uint32_t>(page.old_bytes.size());
+    const std::uint8_t* old_bytes = page.old_bytes.data();
+    const std::uint8_t* new_bytes = page.new_bytes.data();
     for (std::uint32_t at = 0; at < length; ++at) {
-        if (page.old_bytes[at] == page.new_bytes[at]) continue;
+        at += static_cast<std::uint32_t>(FirstDifference(old_bytes + at, new_bytes + at, length - at));
+        if (at == length) break;
         // Joining costs two characters per carried byte on each line that
         // carries it; a line of its own costs its overhead on the same lines.
         if (!stretches.empty() && 2 * (at - stretches.back().end) < LineOverhead(at)) {
