@@ -52,12 +52,20 @@ CheckOptions ParseCheckOptions(int argc, const char* const* argv) {
         } else if (argument == "--dry-run") {
             if (i + 1 >= argc) return BadUsage("--dry-run needs the name of the file to run against");
             options.dry_run_file = argv[++i];
+        } else if (argument == "--undo") {
+            if (i + 1 >= argc) return BadUsage("--undo needs the name of the file to write the undo stream to");
+            options.undo_file = argv[++i];
+        } else if (argument == "--changes") {
+            options.show_changes = true;
         } else if (IsPageSizeSwitch(argument)) {
             if (!TakePageSize(argv[i], options))
                 return BadUsage("invalid page size '" + std::string(argument) + "': it must be at least 1");
         } else {
             return BadUsage("unknown option '" + std::string(argument) + "'");
         }
+    }
+    if (options.dry_run_file == nullptr && (options.undo_file != nullptr || options.show_changes)) {
+        return BadUsage(options.undo_file != nullptr ? "--undo needs --dry-run" : "--changes needs --dry-run");
     }
     if (options.streams.empty()) options.streams.emplace_back(kStandardInputName);
     return options;
@@ -74,14 +82,18 @@ const std::vector<std::string>& CheckUsage() {
         "                  its slips are warned of as those of a PAGESIZE operand",
         "  --dry-run FILE  then run the streams, joined, against FILE without changing it;",
         "                  the log goes to standard output",
+        "  --undo UNDO     with --dry-run: also write to UNDO the stream that takes back",
+        "                  every page the run would write (never FILE or a STREAM)",
+        "  --changes       with --dry-run: print the pages the run would write, old bytes",
+        "                  above new, instead of its log",
         "  -q, --quiet     print nothing; the exit status tells",
         "  -h, --help      print this text",
         "  --version       print the version",
         "",
         "Findings go to standard error as STREAM:LINE:COLUMN: warning|error|note: TEXT.",
         "Exit status: 0 nothing found, 1 warnings or errors (or a dry run that",
-        "reported some), 2 bad usage, an unreadable stream or a file the dry run",
-        "could not open.",
+        "reported some), 2 bad usage, an unreadable stream, a file the dry run",
+        "could not open, or an undo stream or change view that could not be written.",
     };
     return lines;
 }

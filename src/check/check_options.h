@@ -23,6 +23,8 @@ struct CheckOptions {
     std::uint32_t page_size = 4096;
     const char* page_size_switch = nullptr;  // the last -P:SIZE argument as given
     const char* dry_run_file = nullptr;
+    const char* undo_file = nullptr;  // --undo: where the stream that takes the dry run back goes
+    bool show_changes = false;        // --changes: the pages the dry run would write, not its log
     bool quiet = false;
 };
 

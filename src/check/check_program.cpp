@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "check/change_outputs.h"
 #include "check/check_options.h"
 #include "check/dry_run.h"
 #include "check/finding_format.h"
@@ -23,7 +24,8 @@ namespace {
 
 constexpr const char* kStandardInputLabel = "<stdin>";
 
-// Drops the dry run's log under --quiet.
+// Drops the dry run's log under --quiet, and where the change view takes
+// its place.
 class SilentSink final : public LineSink {
 public:
     void Put(const char*, std::size_t) override {}
@@ -93,11 +95,19 @@ void LintJoined(const std::vector<NamedStream>& streams, const JoinedStreams& jo
 
 void DryRun(const CheckOptions& options, const JoinedStreams& joined, Outcome& outcome) {
     SilentSink silent;
-    LineSink* previous = options.quiet ? SetLineSink(&silent) : nullptr;
-    const DryRunResult result = RunDryRun(options.dry_run_file, options.page_size_switch, joined.Bytes());
-    if (options.quiet) SetLineSink(previous);
+    const bool silenced = options.quiet || options.show_changes;
+    LineSink* previous = silenced ? SetLineSink(&silent) : nullptr;
+    OverlayFileSystem files(SystemFileSystem());
+    const DryRunResult result = RunDryRun(options.dry_run_file, options.page_size_switch, joined.Bytes(), files);
+    if (silenced) SetLineSink(previous);
     outcome.trouble = outcome.trouble || !result.file_opened;
     outcome.findings = outcome.findings || result.warnings_or_errors;
+    if (!result.file_opened || (options.undo_file == nullptr && !options.show_changes)) return;
+    std::string error;
+    if (!WriteChangeOutputs(options, files, stdout, error)) {
+        Complain(error);
+        outcome.trouble = true;
+    }
 }
 
 // The -P value is read as a PAGESIZE operand is, and has the same slips.
@@ -136,6 +146,11 @@ int RunCheck(int argc, const char* const* argv) {
             return kCheckTrouble;
         case CheckAction::kCheck:
             break;
+    }
+    std::string refusal;
+    if (!UndoFileAllowed(options, refusal)) {
+        Complain(refusal);
+        return kCheckTrouble;
     }
     Outcome outcome;
     CheckPageSizeSwitch(options, outcome);

@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+#include "check/overlay_file_system.h"
+
 namespace varnex {
 
 struct DryRunResult {
@@ -17,5 +19,9 @@ struct DryRunResult {
 // print, banners included, except that each write line says the page would
 // be written. `page_size_switch` is the "-P:..." argument as given, or null.
 DryRunResult RunDryRun(const char* file_name, const char* page_size_switch, std::string_view stream);
+
+// The same over `files`, which keeps what the run wrote for the caller.
+DryRunResult RunDryRun(const char* file_name, const char* page_size_switch, std::string_view stream,
+                       OverlayFileSystem& files);
 
 }  // namespace varnex

@@ -14,6 +14,7 @@ FileHandle OverlayFileSystem::Open(const char* name, ErrorCode& error) {
 int OverlayFileSystem::Seek(FileHandle file, std::uint64_t offset, ErrorCode& error) {
     const int result = reader_.Seek(file, offset, error);
     if (result == 0) position_ = offset;
+    written_since_seek_ = 0;
     return result;
 }
 
@@ -27,6 +28,9 @@ CallResult OverlayFileSystem::Read(FileHandle file, void* buffer, std::size_t co
 CallResult OverlayFileSystem::Write(FileHandle, const void* buffer, std::size_t count, ErrorCode&) {
     Keep(position_, static_cast<const std::uint8_t*>(buffer), count);
     position_ += count;
+    // A page may take several write calls; it is one page until the next seek.
+    written_since_seek_ += count;
+    longest_write_ = std::max(longest_write_, written_since_seek_);
     return {count, false};
 }
 

@@ -26,6 +26,13 @@ public:
 
     bool Opened() const { return opened_; }
 
+    // What the run wrote, by the first offset of each stretch: stretches
+    // that touch are one, so a stretch may hold several pages.
+    const std::map<std::uint64_t, std::vector<std::uint8_t>>& Written() const { return written_; }
+    // The most bytes written from one position on, that is the longest page
+    // written (0 when nothing was).
+    std::uint64_t LongestWrite() const { return longest_write_; }
+
 private:
     // Copies the kept bytes that fall in [position, position + count).
     void LayOver(std::uint8_t* buffer, std::uint64_t position, std::uint64_t count) const;
@@ -34,6 +41,8 @@ private:
     FileSystem& reader_;
     bool opened_ = false;
     std::uint64_t position_ = 0;
+    std::uint64_t written_since_seek_ = 0;
+    std::uint64_t longest_write_ = 0;
     // Written stretches by their first offset; they never overlap or touch.
     std::map<std::uint64_t, std::vector<std::uint8_t>> written_;
 };
