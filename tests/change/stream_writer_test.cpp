@@ -1,0 +1,91 @@
+// The command stream of a set of changes, read back as text.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "change/change_view.h"
+#include "change/stream_writer.h"
+
+namespace varnex {
+namespace {
+
+ChangedPage Page(std::uint64_t offset, const std::string& old_bytes, const std::string& new_bytes) {
+    return {offset, {old_bytes.begin(), old_bytes.end()}, {new_bytes.begin(), new_bytes.end()}};
+}
+
+template <typename Sink, typename... Arguments>
+std::string Written(const std::vector<ChangedPage>& pages, Arguments... arguments) {
+    std::FILE* file = std::tmpfile();
+    Sink sink(file, arguments...);
+    for (const ChangedPage& page : pages) EXPECT_TRUE(sink.Add(page));
+    EXPECT_TRUE(sink.Finish());
+    std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    EXPECT_EQ(std::fread(text.data(), 1, text.size(), file), text.size());
+    std::fclose(file);
+    return text;
+}
+
+// A short gap is carried in one REP (and verified); a long one is not; a
+// page without a change leaves no trace; the counts stand at the top.
+TEST(StreamWriter, JoinsNearbyChangesSkipsUnchangedPagesAndCountsFirst) {
+    StreamWriterOptions options;
+    options.made_by = {"test"};
+    const std::string stream = Written<StreamWriter>(
+        {Page(0, "abcdefghijklmnopqrstuvwxyz", "Xbcdefghijklmnopqrstuvwxyz"), Page(100, "same", "same"),
+         Page(0x100000000ull + 5, "0123456789abcdefghijkl", "0!2!456789abcdefghijk!")},
+        options);
+    EXPECT_EQ(stream,
+              "* test\n* 4 bytes change in 2 pages.\nPAGESIZE 4096\n"
+              "PAGE 0x0\nVER 0x0 61\nREP 0x0 58\nWRITE\n"
+              "PAGE 0x1:5\nVER 0x1 313233\nVER 0x15 6C\nREP 0x1 213221\nREP 0x15 21\nWRITE\n/*\n");
+}
+
+// Data lines hold at most 128 bytes; with verify_pages the VER lines cover
+// the whole page, unchanged bytes too.
+TEST(StreamWriter, SplitsLongRunsAndVerifiesWholePages) {
+    StreamWriterOptions options;
+    options.verify_pages = true;
+    const std::string old_bytes(300, 'a');
+    std::string new_bytes = old_bytes;
+    new_bytes.replace(10, 129, 129, 'b');
+    const std::string stream = Written<StreamWriter>({Page(0, old_bytes, new_bytes)}, options);
+    std::size_t ver_bytes = 0;
+    std::size_t rep_bytes = 0;
+    for (std::size_t at = 0; (at = stream.find('\n', at)) != std::string::npos; ++at) {
+        const std::size_t next = stream.find('\n', at + 1);
+        if (next == std::string::npos) break;
+        const std::string line = stream.substr(at + 1, next - at - 1);
+        const std::size_t data = line.size() - line.find(' ', 4) - 1;
+        if (line.rfind("VER ", 0) == 0) ver_bytes += data / 2;
+        if (line.rfind("REP ", 0) == 0) rep_bytes += data / 2;
+        if (line.rfind("VER ", 0) == 0 || line.rfind("REP ", 0) == 0) {
+            EXPECT_LE(data, 256u) << line;
+        }
+    }
+    EXPECT_EQ(ver_bytes, 300u);
+    EXPECT_EQ(rep_bytes, 129u);
+    EXPECT_NE(stream.find("REP 0x8A 62\n"), std::string::npos) << stream;
+}
+
+// Many pages pass through the spool's temporary file in order.
+TEST(StreamWriter, KeepsThePagesInOrderPastWhatItHoldsInMemory) {
+    std::vector<ChangedPage> pages;
+    for (std::uint64_t page = 0; page < 40000; ++page) pages.push_back(Page(page * 16, "ab", "aB"));
+    const std::string stream = Written<StreamWriter>(pages, StreamWriterOptions{});
+    EXPECT_EQ(stream.rfind("* 40000 bytes change in 40000 pages.\n", 0), 0u);
+    EXPECT_NE(stream.find("PAGE 0x9C3F0\nVER 0x1 62\nREP 0x1 42\nWRITE\n/*\n"), std::string::npos);
+}
+
+TEST(ChangeView, MarksTheChangedBytesUnderTheNewRow) {
+    EXPECT_EQ(Written<ChangeView>({Page(0x20, "0123456789abcdefXY", "0123456789abcdefXz")}, false),
+              "Page at 0x20: 1 byte changes\n"
+              "old 0010: 58 59                                              :XY\n"
+              "new 0010: 58 7A                                              :Xz\n"
+              "             ^^                                                ^\n");
+}
+
+}  // namespace
+}  // namespace varnex

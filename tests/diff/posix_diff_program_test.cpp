@@ -1,0 +1,172 @@
+// varnex-diff run as a program, its streams run by the real varnex: the
+// round trip over generated file pairs, the exit statuses and messages, and
+// a sparse file past 4 GiB.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "check/stream_lint.h"
+#include "support/scratch_folder.h"
+
+namespace varnex {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Runs a shell command line and returns its exit status.
+int RunCommand(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string Diff(const std::string& arguments) { return std::string(VARNEX_DIFF_BINARY) + " -q " + arguments; }
+
+// Runs `stream` with varnex on `file`.
+void Apply(const std::string& file, const std::string& stream) {
+    ASSERT_EQ(RunCommand(std::string(VARNEX_BINARY) + " '" + file + "' < '" + stream + "' > /dev/null"), 0);
+}
+
+// Changes at and around every page boundary, a run longer than a data line,
+// changes in the last partial page, and a change of letter case only.
+std::string ChangedCopy(const std::string& old_bytes, std::uint32_t page, std::mt19937& random) {
+    std::string bytes = old_bytes;
+    auto flip = [&](std::size_t at) {
+        if (at < bytes.size()) bytes[at] = static_cast<char>(bytes[at] ^ (1 + random() % 255));
+    };
+    for (std::size_t boundary = page; boundary < bytes.size() + page; boundary += page) {
+        if (random() % 2) flip(boundary - 1);
+        if (random() % 2) flip(boundary);
+        if (random() % 3 == 0) flip(boundary + 1 + random() % 7);
+    }
+    const std::size_t run_start = random() % bytes.size();
+    for (std::size_t at = run_start; at < run_start + 300; ++at) flip(at);
+    flip(bytes.size() - 1);
+    flip(bytes.size() - 2 - random() % 5);
+    bytes[random() % bytes.size()] = 'q';  // the letter whose case changes below
+    return bytes;
+}
+
+void ExpectLintClean(const std::string& stream) {
+    for (const Finding& finding : LintStream(stream, 4096)) {
+        EXPECT_EQ(finding.severity, Severity::kNote) << finding.line << ": " << finding.message;
+    }
+}
+
+// The property: the stream makes OLD equal to NEW, changes nothing on NEW,
+// changes nothing on a file that is not OLD, and lints clean.
+TEST(DiffRoundTrip, TheStreamMakesOldEqualToNewAndNothingElse) {
+    testing::ScratchFolder folder;
+    ASSERT_TRUE(folder.Ready());
+    std::mt19937 random(20261209);
+    const std::uint32_t pages[] = {1, 16, 100, 4096};
+    for (int trial = 0; trial < 16; ++trial) {
+        const std::uint32_t page = pages[trial % 4];
+        const bool verify = trial % 8 >= 4;
+        std::string old_bytes(1 + random() % (page == 1 ? 600 : 9000), '\0');
+        for (char& byte : old_bytes) byte = static_cast<char>(random());
+        std::string new_bytes = ChangedCopy(old_bytes, page, random);
+        const std::size_t letter = new_bytes.find('q');
+        old_bytes[letter] = 'Q';
+        WriteAll(folder.Path("old"), old_bytes);
+        WriteAll(folder.Path("new"), new_bytes);
+        std::string options = "-P:" + std::to_string(page) + (verify ? " --verify-pages" : "");
+        ASSERT_EQ(RunCommand(Diff(options + " " + folder.Path("old") + " " + folder.Path("new") + " > " + folder.Path("s"))), 1);
+        const std::string stream = ReadAll(folder.Path("s"));
+        SCOPED_TRACE(options + "\n" + stream.substr(0, 2000));
+        ExpectLintClean(stream);
+        for (const char* name : {"old", "new"}) {
+            WriteAll(folder.Path("work"), std::string(name) == "old" ? old_bytes : new_bytes);
+            Apply(folder.Path("work"), folder.Path("s"));
+            EXPECT_EQ(ReadAll(folder.Path("work")), new_bytes) << "run on " << name;
+        }
+        std::string other = old_bytes;
+        for (char& byte : other) byte = static_cast<char>(byte ^ 0x80);
+        WriteAll(folder.Path("work"), other);
+        Apply(folder.Path("work"), folder.Path("s"));
+        EXPECT_EQ(ReadAll(folder.Path("work")), other) << "a file that is not OLD was written";
+    }
+}
+
+struct StatusCase {
+    const char* what;
+    const char* old_name;
+    const char* new_name;
+    int status;
+    bool writes_stream;
+    std::string error_text;  // a part of standard error
+};
+
+TEST(DiffExitStatus, SameDifferentAndTroubleAreToldApart) {
+    testing::ScratchFolder folder;
+    ASSERT_TRUE(folder.Ready());
+    WriteAll(folder.Path("a"), "abcdef");
+    WriteAll(folder.Path("b"), "abcdeF");
+    WriteAll(folder.Path("c"), "abcdefg");
+    ASSERT_EQ(::mkdir(folder.Path("d").c_str(), 0755), 0);
+    const StatusCase cases[] = {
+        {"equal files", "a", "a", 0, true, ""},
+        {"files that differ", "a", "b", 1, true, ""},
+        {"sizes that differ", "a", "c", 2, false, "varnex-diff: "},
+        {"a missing file", "a", "missing", 2, false, std::strerror(ENOENT)},
+        {"a directory", "d", "a", 2, false, std::strerror(EISDIR)},
+    };
+    for (const StatusCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int status = RunCommand(Diff(folder.Path(c.old_name) + " " + folder.Path(c.new_name) + " > " +
+                                    folder.Path("out") + " 2> " + folder.Path("err")));
+        EXPECT_EQ(status, c.status);
+        const std::string out = ReadAll(folder.Path("out"));
+        EXPECT_EQ(out.empty(), !c.writes_stream);
+        if (c.writes_stream) {
+            EXPECT_EQ(out.substr(out.size() - 3), "/*\n");
+        }
+        EXPECT_NE(ReadAll(folder.Path("err")).find(c.error_text), std::string::npos) << ReadAll(folder.Path("err"));
+    }
+}
+
+// A page at or past 4 GiB is addressed as high:low, and varnex puts the
+// bytes there; a hole reads as zeros on both sides.
+TEST(DiffLargeFile, PagesPastFourGibibytesAreAddressedHighColonLow) {
+    testing::ScratchFolder folder;
+    ASSERT_TRUE(folder.Ready());
+    constexpr off_t kSize = (off_t{1} << 32) + 8192;
+    constexpr off_t kChange = (off_t{1} << 32) + 0x10;
+    for (const char* name : {"old", "new"}) {
+        const int file = ::open(folder.Path(name).c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(file, 0);
+        ASSERT_EQ(::ftruncate(file, kSize), 0);
+        if (std::string(name) == "new") {
+            ASSERT_EQ(::pwrite(file, "XY", 2, kChange), 2);
+        }
+        ::close(file);
+    }
+    ASSERT_EQ(RunCommand(Diff(folder.Path("old") + " " + folder.Path("new") + " > " + folder.Path("s"))), 1);
+    const std::string stream = ReadAll(folder.Path("s"));
+    EXPECT_NE(stream.find("\nPAGE 0x1:10\nVER 0x0 0000\nREP 0x0 5859\nWRITE\n"), std::string::npos) << stream;
+    Apply(folder.Path("old"), folder.Path("s"));
+    char bytes[4] = {};
+    const int file = ::open(folder.Path("old").c_str(), O_RDONLY);
+    ASSERT_EQ(::pread(file, bytes, 4, kChange - 1), 4);
+    ::close(file);
+    EXPECT_EQ(std::string(bytes, 4), std::string("\0XY\0", 4));
+}
+
+}  // namespace
+}  // namespace varnex
