@@ -12,7 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "check/change_outputs.h"
+#include "check/check_options.h"
 #include "check/check_program.h"
+#include "check/dry_run.h"
 #include "check/finding_format.h"
 #include "check/joined_streams.h"
 #include "check/stream_lint.h"
@@ -37,6 +40,16 @@ std::vector<std::string> ReadLines(const std::filesystem::path& path) {
     std::vector<std::string> lines;
     for (std::string line; std::getline(text, line);) lines.push_back(line);
     return lines;
+}
+
+std::string Hex(const std::string& bytes) {
+    std::string text;
+    for (const char c : bytes) {
+        constexpr char kDigits[] = "0123456789ABCDEF";
+        text += kDigits[static_cast<unsigned char>(c) >> 4];
+        text += kDigits[static_cast<unsigned char>(c) & 15];
+    }
+    return text;
 }
 
 // The first line of each finding, as the user sees it.
@@ -152,6 +165,74 @@ TEST(JoinedStreams, TracesEachLineToItsStream) {
         EXPECT_EQ(std::make_pair(place.stream, place.line), wanted[line - 1]) << "joined line " << line;
     }
     EXPECT_EQ(joined.RunOn(), std::vector<std::size_t>{2});
+}
+
+std::vector<std::string> FolderListing(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// --undo never goes over the file of the run or a stream it reads, whatever
+// name leads there, and an undo file that cannot be made or put in place
+// leaves nothing behind: exit 2, and the file, the stream and the folder as
+// they were.
+TEST(RunCheck, UndoRefusesTheFilesOfTheRunAndLeavesNothingWhenItFails) {
+    testing::ScratchFolder folder;
+    ASSERT_TRUE(folder.Ready());
+    const std::string sample = ReadBytes(kProject / "samples/sample.bin");
+    const std::string patch = "PAGE 0\nVER 0 " + Hex(sample.substr(0, 2)) + "\nREP 0 A55A\nWRITE\n";
+    const std::string target = folder.Path("sample.bin");
+    const std::string stream = folder.Path("patch.cmds");
+    std::ofstream(target, std::ios::binary) << sample;
+    std::ofstream(stream, std::ios::binary) << patch;
+    std::filesystem::create_hard_link(target, folder.Path("other-name.bin"));
+    std::filesystem::create_directory(folder.Path("folder"));
+    const std::string refused[] = {target,          folder.Path("./sample.bin"), folder.Path("other-name.bin"),
+                                   stream,          folder.Path("./patch.cmds"), folder.Path("missing/undo.cmds"),
+                                   folder.Path("folder")};
+    const std::vector<std::string> before = FolderListing(folder.Path(""));
+    for (const std::string& undo : refused) {
+        const char* argv[] = {"varnex-check", "-q", "--dry-run", target.c_str(), "--undo", undo.c_str(), stream.c_str()};
+        EXPECT_EQ(RunCheck(static_cast<int>(std::size(argv)), argv), kCheckTrouble) << undo;
+        EXPECT_TRUE(ReadBytes(target) == sample && ReadBytes(stream) == patch) << undo;
+        EXPECT_EQ(FolderListing(folder.Path("")), before) << undo;
+    }
+    const std::string undo = folder.Path("undo.cmds");
+    const char* argv[] = {"varnex-check", "-q", "--dry-run", target.c_str(), "--undo", undo.c_str(), stream.c_str()};
+    EXPECT_EQ(RunCheck(static_cast<int>(std::size(argv)), argv), kCheckClean);
+    EXPECT_NE(ReadBytes(undo).find("\nREP 0x0 " + Hex(sample.substr(0, 2)) + "\nWRITE\n/*\n"), std::string::npos);
+}
+
+// The change view of a known run, whole: the pages the run writes merge
+// where they touch, each row with a change shows old above new with the
+// changed bytes marked, the last partial row ends early, and rows without a
+// change are left out.
+TEST(WriteChangeOutputs, ShowsTheRunsChangesAsTheGoldenText) {
+    testing::ScratchFolder folder;
+    ASSERT_TRUE(folder.Ready());
+    const std::string target = folder.Path("letters.bin");
+    std::ofstream(target, std::ios::binary) << "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    const std::string stream =
+        "PAGESIZE 16\nPAGE 0\nVER 0 30\nREP 0 2D\nWRITE\nPAGE 0x10\nVER 0xE 7576\nREP 0xE 5556\nWRITE\n"
+        "PAGE 0x30\nVER 0xC 595A\nREP 0xC 797A\nWRITE\n";
+    const char* argv[] = {"varnex-check", "--dry-run", target.c_str(), "--changes"};
+    const CheckOptions options = ParseCheckOptions(static_cast<int>(std::size(argv)), argv);
+    OverlayFileSystem files(SystemFileSystem());
+    {
+        testing::CapturedOutput log;
+        RunDryRun(target.c_str(), nullptr, stream, files);
+    }
+    std::FILE* view = std::tmpfile();
+    ASSERT_NE(view, nullptr);
+    std::string error;
+    EXPECT_TRUE(WriteChangeOutputs(options, files, view, error)) << error;
+    std::rewind(view);
+    std::string shown;
+    for (int c; (c = std::fgetc(view)) != EOF;) shown += static_cast<char>(c);
+    std::fclose(view);
+    EXPECT_EQ(shown, ReadBytes(kHere / "change_view.expected"));
 }
 
 }  // namespace

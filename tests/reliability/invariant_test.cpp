@@ -13,10 +13,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
+#include "check/check_program.h"
 #include "check/dry_run.h"
 #include "check/dry_run_log.h"
+#include "check/finding.h"
+#include "check/stream_lint.h"
 #include "child_process.h"
 #include "command/byte_source.h"
 #include "faulty_file_system.h"
@@ -240,6 +246,110 @@ TEST(RandomRunChecker, FindsWhatAFaultyProgramWouldDo) {
     EXPECT_NE(CheckRun(run, stray, file).failure, "");
     // A log cut in the middle of a line.
     EXPECT_NE(CheckRun(run, log.substr(0, log.size() - 1), file).failure, "");
+}
+
+}  // namespace
+}  // namespace varnex::reliability
+
+namespace varnex::reliability {
+namespace {
+
+void RunStream(const std::string& target, const std::string& stream, const std::string& page_size) {
+    testing::CapturedOutput output;
+    StringByteSource commands(stream);
+    const std::vector<const char*> argv = Arguments(target.c_str(), page_size);
+    RunProgram(3, argv.data(), SystemFileSystem(), commands);
+}
+
+// Writes the undo stream of a dry run of `stream_file` on `target` to
+// `undo`, and returns it.
+std::string DryRunUndo(const std::string& target, const std::string& page_size, const std::string& stream_file,
+                       const std::string& undo) {
+    const char* argv[] = {"varnex-check", "-q", "--dry-run", target.c_str(), page_size.c_str(), "--undo", undo.c_str(),
+                          stream_file.c_str()};
+    const int status = RunCheck(static_cast<int>(std::size(argv)), argv);
+    EXPECT_NE(status, kCheckTrouble);
+    return ReadWholeFile(undo);
+}
+
+// The undo stream of a dry run takes the real run back byte for byte; on
+// the file as it was, its VERs refuse and nothing changes. Pages around page
+// boundaries, runs longer than one REP line, the last partial page and
+// pushed slots of other page sizes are placed in front of each random
+// stream. An undo page that was cut wrong, taken from the wrong side or
+// missing shows as a file that differs.
+TEST(RandomRuns, UndoStreamOfADryRunTakesTheRealRunBack) {
+    TemporaryFolder folder;
+    const std::string target = folder.File("target.bin");
+    const std::string stream_file = folder.File("patch.cmds");
+    const std::string undo = folder.File("undo.cmds");
+    std::size_t runs = 0;
+    std::size_t changed = 0;
+    for (std::size_t i = 0; i < Runs(300); ++i, ++runs) {
+        RandomRun run = GenerateRun(BaseSeed() + 4000000 + i);
+        Random random(run.seed);
+        const auto size = static_cast<std::uint32_t>(run.image.size());
+        const std::uint32_t boundary = run.page_size * random.Below(size / run.page_size + 1);
+        const std::string stream = PlacedChanges(random, 0, size, run.page_size, boundary) + run.stream;
+        const std::string page_size = "-P:" + std::to_string(run.page_size);
+        WriteWholeFile(target, run.image);
+        WriteWholeFile(stream_file, stream);
+        const std::string undo_stream = DryRunUndo(target, page_size, stream_file, undo);
+        ASSERT_TRUE(ReadWholeFile(target) == run.image) << "the dry run changed the file; seed " << run.seed;
+        ASSERT_FALSE(CountsAsFindings(LintStream(undo_stream, 4096))) << "seed " << run.seed << "\n" << undo_stream;
+        RunStream(target, undo_stream, page_size);
+        ASSERT_TRUE(ReadWholeFile(target) == run.image) << "the undo stream changed the unpatched file; seed "
+                                                        << run.seed << "\n" << undo_stream;
+        RunStream(target, stream, page_size);
+        changed += ReadWholeFile(target) != run.image ? 1 : 0;
+        RunStream(target, undo_stream, page_size);
+        ASSERT_TRUE(ReadWholeFile(target) == run.image) << "the undo stream did not restore the file; seed "
+                                                        << run.seed << "\n--- stream ---\n" << stream
+                                                        << "\n--- undo ---\n" << undo_stream;
+    }
+    EXPECT_GT(changed, runs * 3 / 4) << "too few runs changed their file to test the undo";
+    std::printf("undo: %zu runs taken back, %zu of them changed their file\n", runs, changed);
+}
+
+std::string ReadStretch(const std::string& path, std::uint64_t offset, std::size_t count) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(offset));
+    std::string bytes(count, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(count));
+    return in ? bytes : std::string();
+}
+
+// A sparse file past 4 GiB, changed by the real binary across the 4 GiB
+// line and in its last partial page: the undo stream's offsets there (the
+// HIGH:LOW form) must reach the same bytes.
+TEST(RandomRuns, UndoStreamTakesBackChangesPastFourGiB) {
+    TemporaryFolder folder;
+    const std::string target = folder.File("large.bin");
+    const std::string stream_file = folder.File("patch.cmds");
+    const std::string undo = folder.File("undo.cmds");
+    constexpr std::uint64_t kBase = 0x100000000u - 2 * 4096;
+    constexpr std::uint32_t kStretch = 2 * 4096 + 5000;
+    Random random(BaseSeed());
+    const std::string original = detail::RandomBytes(random, kStretch);
+    {
+        std::ofstream out(target, std::ios::binary);
+    }
+    std::filesystem::resize_file(target, kBase + kStretch);
+    {
+        std::fstream out(target, std::ios::binary | std::ios::in | std::ios::out);
+        out.seekp(static_cast<std::streamoff>(kBase));
+        out.write(original.data(), kStretch);
+        ASSERT_TRUE(out.good());
+    }
+    const std::string stream = PlacedChanges(random, kBase, kStretch, 4096, 2 * 4096);
+    WriteWholeFile(stream_file, stream);
+    const std::string undo_stream = DryRunUndo(target, "-P:4096", stream_file, undo);
+    ASSERT_NE(undo_stream.find("PAGE 0x1:"), std::string::npos) << undo_stream;
+    const FinishedRun patched = RunVarnex(folder, target, stream, {"-P:4096"});
+    ASSERT_NE(ReadStretch(target, kBase, kStretch), original) << patched.log;
+    const FinishedRun restored = RunVarnex(folder, target, undo_stream);
+    EXPECT_EQ(ReadStretch(target, kBase, kStretch), original) << restored.log;
+    EXPECT_EQ(std::filesystem::file_size(target), kBase + kStretch);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // written in the many forms the command language allows, and the checker
 // that holds a finished run's log and file against the reference model.
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -271,6 +272,52 @@ inline RandomRun GenerateRun(std::uint64_t seed) {
         run.stream += std::string("PAGE 0 ") + kAfterTheEnd + "\nREP 0 00\nWRITE " + kAfterTheEnd + "\n";
     }
     return run;
+}
+
+// Changes placed where a stream that takes changes back is easiest to get
+// wrong, for a stretch of `size` bytes at `base` (a multiple of the page
+// size; the file ends with the stretch): a run of bytes around the page
+// boundary `boundary` (counted from `base`), on either side of it or across
+// it and often longer than one REP line holds, each page written in turn; a
+// change in the last, partial page; and a page of another size, loaded in a
+// pushed slot where it overlaps the others, changed and written.
+inline std::string PlacedChanges(Random& random, std::uint64_t base, std::uint32_t size, std::uint32_t page_size,
+                                 std::uint32_t boundary) {
+    if (size == 0) return {};
+    std::string lines;
+    const auto page = [&](std::uint64_t offset) {
+        lines += offset >> 32 ? Format("PAGE 0x%X:%X\n", static_cast<unsigned>(offset >> 32), static_cast<unsigned>(offset))
+                              : Format("PAGE 0x%X\n", static_cast<unsigned>(offset));
+    };
+    const auto replace = [&](std::uint32_t at, std::uint32_t count) {
+        for (std::uint32_t done = 0; done < count; done += 128) {
+            const std::uint32_t part = std::min<std::uint32_t>(128, count - done);
+            lines += Format("REP 0x%X ", at + done) + detail::Data(random, detail::RandomBytes(random, part)) + "\n";
+        }
+    };
+    const std::uint32_t length = std::min(size, random.OneIn(2) ? 129 + random.Below(300) : 1 + random.Below(40));
+    const std::uint32_t start = std::min(boundary - std::min(boundary, random.Below(length + 1)), size - length);
+    for (std::uint32_t first = start / page_size * page_size; first < start + length; first += page_size) {
+        const std::uint32_t from = std::max(start, first);
+        page(base + first);
+        replace(from - first, std::min({start + length, first + page_size, size}) - from);
+        lines += "WRITE\n";
+    }
+    if (size % page_size != 0) {
+        const std::uint32_t last = size - size % page_size;
+        const std::uint32_t at = random.Below(size % page_size);
+        page(base + last);
+        replace(at, std::min(1 + random.Below(8), size - last - at));
+        lines += "WRITE\n";
+    }
+    const std::uint32_t other_sizes[] = {50, 100, 1000};
+    const std::uint32_t other = random.Pick(other_sizes);
+    const std::uint32_t at = random.Below(size);
+    lines += Format("PUSH\nPAGESIZE %u\n", other);
+    page(base + at);
+    replace(0, std::min(other, size - at));
+    lines += "WRITE\nPOP\n";
+    return lines;
 }
 
 // Checks a finished run: the log against the reference model, command by
