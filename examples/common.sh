@@ -40,16 +40,27 @@ checker=$(dirname "$varnex")/varnex-check
 
 # check_then_dry_run FILE STREAM LOG: the habit before a real run. The stream
 # must lint clean, and a dry run must leave FILE unchanged; its log is kept in
-# LOG.dry for predicted_log to compare with the real run's.
+# LOG.dry for predicted_log to compare with the real run's, and the stream
+# that takes the run back in LOG.undo, for undo_takes_back.
 check_then_dry_run() {
   local file=$1 stream=$2 log=$3 rc=0
   [ -n "$checker" ] || return 0
   "$checker" "$stream" || fail "varnex-check finds slips in $(basename "$stream")"
-  cp "$file" "$file.before-dry-run"
-  "$checker" --dry-run "$file" "$stream" > "$log.dry" || rc=$?
+  cp "$file" "$log.before"
+  "$checker" --dry-run "$file" --undo "$log.undo" "$stream" > "$log.dry" || rc=$?
   [ "$rc" -le 1 ] || fail "the dry run exited with $rc"
-  cmp -s "$file" "$file.before-dry-run" || fail "the dry run changed $file"
-  rm -f "$file.before-dry-run"
+  cmp -s "$file" "$log.before" || fail "the dry run changed $file"
+}
+
+# undo_takes_back FILE LOG: the undo stream of the dry run, run on a copy of
+# the patched FILE, gives back FILE as it was before the run.
+undo_takes_back() {
+  local file=$1 log=$2
+  [ -n "$checker" ] || return 0
+  cp "$file" "$log.patched"
+  "$varnex" "$log.patched" < "$log.undo" > "$log.undo-log" || fail "the undo stream exited with $?"
+  cmp -s "$log.patched" "$log.before" || fail "the undo stream did not take $file back"
+  rm -f "$log.patched" "$log.before"
 }
 
 # predicted_log LOG: the real run's log is the dry run's, but for the write
@@ -64,8 +75,8 @@ predicted_log() {
 
 # run_varnex FILE STREAM LOG: checks the stream and dry-runs it, then runs
 # varnex on FILE with the command stream, keeps the log, shows it, and
-# insists on exit code 0, a run that read its stream to the end, and a log
-# the dry run predicted.
+# insists on exit code 0, a run that read its stream to the end, a log the
+# dry run predicted, and an undo stream that takes the run back.
 run_varnex() {
   local file=$1 stream=$2 log=$3 rc=0
   check_then_dry_run "$file" "$stream" "$log"
@@ -76,6 +87,7 @@ run_varnex() {
   [ "$rc" -eq 0 ] || fail "varnex exited with $rc"
   expect "$log" "MIP0105I: The end of the command stream has been reached."
   predicted_log "$log"
+  undo_takes_back "$file" "$log"
 }
 
 # expect LOG LINE: the log holds this exact line.
