@@ -44,11 +44,14 @@ void AppendDataLines(std::string& out, const char* verb, const std::uint8_t* byt
         out += ' ';
         AppendHex(out, start + done);
         out += ' ';
+        // Two digits a byte, written in place: whole pages of data pass here.
+        std::size_t at = out.size();
+        out.resize(at + 2 * std::size_t{line} + 1);
         for (std::uint32_t i = 0; i < line; ++i) {
-            out += kHexDigits[bytes[done + i] >> 4];
-            out += kHexDigits[bytes[done + i] & 0xF];
+            out[at++] = kHexDigits[bytes[done + i] >> 4];
+            out[at++] = kHexDigits[bytes[done + i] & 0xF];
         }
-        out += '\n';
+        out[at] = '\n';
         done += line;
     }
 }
