@@ -11,7 +11,8 @@ fuzz target, named after the case, into fuzz/corpus/<target>/:
                   file image (cut to 4096 bytes) and the stream
 
 and a few hand-made seeds for the search target (pattern length, repeat
-count, pattern, text), among them the worst cases of a naive search.
+count, pattern, text), among them the worst cases of a naive search, and for
+the round-trip target (settings, page size less one, file size, edits).
 
 Run it again whenever cases are added: python3 fuzz/make_seeds.py
 """
@@ -130,6 +131,23 @@ def search_seeds():
     }
 
 
+def round_trip_seeds():
+    def seed(settings, page_size, size, *edits):
+        return bytes([settings]) + struct.pack("<HH", page_size - 1, size) + b"".join(
+            bytes([kind]) + struct.pack("<H", place) + bytes([length - 1, value]) for kind, place, length, value in edits)
+
+    run, boundary, last_page, case, turn = range(5)
+    return {
+        "run_across_a_page_boundary": seed(0, 512, 4096, (boundary, 3, 40, 0x41)),
+        "long_run_in_prose": seed(0, 4096, 3000, (run, 100, 200, 0x2E)),
+        "letter_case_only": seed(0, 256, 2000, (case, 7, 150, 0), (case, 900, 10, 0)),
+        "last_partial_page": seed(2, 1000, 4093, (last_page, 5, 4, 0xFF)),
+        "whole_pages_verified": seed(1 | 6, 300, 1500, (turn, 10, 3, 0x80), (turn, 1000, 129, 0x01)),
+        "page_of_one_byte": seed(3, 1, 64, (turn, 0, 64, 0x55)),
+        "counter_many_edits": seed(2, 128, 4096, *[(k % 5, 37 * k, 1 + 13 * k % 200, k) for k in range(20)]),
+    }
+
+
 def main():
     if not CASES.is_dir():
         sys.exit("no whole-run cases at " + str(CASES))
@@ -151,7 +169,11 @@ def main():
     (CORPUS / "search").mkdir(parents=True, exist_ok=True)
     for name, seed in search_seeds().items():
         (CORPUS / "search" / name).write_bytes(seed)
-    print(f"{count} cases, {count * len(targets)} seeds and {len(search_seeds())} search seeds written under {CORPUS}")
+    (CORPUS / "round_trip").mkdir(parents=True, exist_ok=True)
+    for name, seed in round_trip_seeds().items():
+        (CORPUS / "round_trip" / name).write_bytes(seed)
+    print(f"{count} cases, {count * len(targets)} seeds, {len(search_seeds())} search seeds and "
+          f"{len(round_trip_seeds())} round-trip seeds written under {CORPUS}")
 
 
 if __name__ == "__main__":
