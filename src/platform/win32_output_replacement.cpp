@@ -5,20 +5,9 @@
 #include <stdio.h>
 #include <windows.h>
 
+#include "platform/win32_file_identity.h"
+
 namespace varnex {
-namespace {
-
-// The file's identity: its volume and its index on that volume.
-bool Identity(const char* name, BY_HANDLE_FILE_INFORMATION& info) {
-    const HANDLE file = ::CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const BOOL done = ::GetFileInformationByHandle(file, &info);
-    ::CloseHandle(file);
-    return done != 0;
-}
-
-}  // namespace
 
 // CREATE_NEW fails on a name that exists, so the next number is tried.
 std::FILE* CreateFileBeside(const std::string& target, std::string& temporary_name, ErrorCode& error) {
@@ -58,8 +47,7 @@ void RemoveTemporaryFile(const std::string& temporary_name) { ::DeleteFileA(temp
 bool IsSameFile(const char* first, const char* second) {
     BY_HANDLE_FILE_INFORMATION a{};
     BY_HANDLE_FILE_INFORMATION b{};
-    return Identity(first, a) && Identity(second, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+    return FileIdentityOf(first, a) && FileIdentityOf(second, b) && SameFileIdentity(a, b);
 }
 
 }  // namespace varnex
