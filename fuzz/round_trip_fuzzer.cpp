@@ -134,8 +134,8 @@ class MemoryFile {
 public:
     explicit MemoryFile(const Bytes& bytes) : handle_(memfd_create("varnex-round-trip", 0)) {
         Require(handle_ >= 0, "cannot make a file in memory");
-        Require(bytes.empty() || write(handle_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()),
-                "cannot fill a file in memory");
+        const auto written = bytes.empty() ? 0 : write(handle_, bytes.data(), bytes.size());
+        Require(written >= 0 && static_cast<std::size_t>(written) == bytes.size(), "cannot fill a file in memory");
         Require(lseek(handle_, 0, SEEK_SET) == 0, "cannot rewind a file in memory");
     }
     ~MemoryFile() { close(handle_); }
