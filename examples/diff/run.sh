@@ -32,7 +32,7 @@ rc=0
 [ "$rc" -eq 1 ] || fail "varnex-diff old new exited with $rc, not 1"
 cat upgrade.cmds
 changed=$({ cmp -l old new || true; } | wc -l)
-grep -qE "^\* $changed bytes change in [0-9]+ pages?\.$" upgrade.cmds || fail "the stream does not count the $changed bytes that cmp finds"
+grep -qE "^\* $changed bytes? changes? in [0-9]+ pages?\.$" upgrade.cmds || fail "the stream does not count the $changed bytes that cmp finds"
 rc=0
 "$differ" --changes old new > changes.txt || rc=$?
 [ "$rc" -eq 1 ] || fail "varnex-diff --changes old new exited with $rc, not 1"

@@ -56,9 +56,9 @@ bool StreamWriter::WriteHeading() {
     std::string heading;
     for (const std::string& line : options_.made_by) heading += CommentLine(line);
     std::string counts = std::to_string(bytes_changed_);
-    counts += " bytes change in ";
+    counts += bytes_changed_ == 1 ? " byte changes in " : " bytes change in ";
     counts += std::to_string(pages_changed_);
-    counts += " pages.";
+    counts += pages_changed_ == 1 ? " page." : " pages.";
     heading += CommentLine(counts);
     heading += "PAGESIZE ";
     heading += std::to_string(options_.page_size);

@@ -16,11 +16,17 @@ namespace {
 // block and a page.
 constexpr std::size_t kBlock = 4 << 20;
 
+// A block and a page, or the whole file and a page when it is smaller: every
+// read is bounded by what is left of the file, so small files take little.
+std::size_t BufferSize(const ComparisonSettings& settings) {
+    return static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, settings.size)) + settings.page_size;
+}
+
 class BlockPair {
 public:
     BlockPair(const ComparedFile& old_file, const ComparedFile& new_file, const ComparisonSettings& settings)
         : old_file_(old_file), new_file_(new_file), settings_(settings),
-          old_(kBlock + settings.page_size), new_(kBlock + settings.page_size) {}
+          old_(BufferSize(settings)), new_(BufferSize(settings)) {}
 
     std::string Run(ChangeSink& sink, ProgressLine& progress, std::uint64_t& pages);
 
