@@ -15,9 +15,12 @@ namespace {
 
 using testing::CapturedOutput;
 
+// The address after @: upper-case, zero-padded to the width of the build's
+// pointers (8 digits in a 32-bit program, 16 in a 64-bit one).
 std::string AddressOf(const void* data) {
     char text[32];
-    std::snprintf(text, sizeof text, "%016" PRIXPTR, reinterpret_cast<std::uintptr_t>(data));
+    const int digits = static_cast<int>(sizeof data * 2);
+    std::snprintf(text, sizeof text, "%0*" PRIXPTR, digits, reinterpret_cast<std::uintptr_t>(data));
     return text;
 }
 
