@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "change/output_failure.h"
 #include "change/stream_lines.h"
 #include "output/dump.h"
 #include "platform/terminal.h"
@@ -89,7 +90,7 @@ bool ChangeView::WriteLine(const std::string& line) {
     std::string whole = line;
     whole += '\n';
     if (std::fwrite(whole.data(), 1, whole.size(), output_) == whole.size()) return true;
-    error_ = "could not write the output";
+    error_ = OutputFailure();
     return false;
 }
 
@@ -125,7 +126,7 @@ bool ChangeView::Add(const ChangedPage& page) {
 bool ChangeView::Finish() {
     if (!error_.empty()) return false;
     if (std::fflush(output_) == 0) return true;
-    error_ = "could not write the output";
+    error_ = OutputFailure();
     return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "change/output_failure.h"
 #include "change/stream_lines.h"
 
 namespace varnex {
@@ -70,9 +71,9 @@ bool StreamWriter::Finish() {
     if (!error_.empty()) return false;
     if (finished_) return true;
     finished_ = true;
-    if (!WriteHeading()) return Fail("could not write the output");
-    if (!body_.CopyTo(output_)) return Fail(*body_.Error() != '\0' ? body_.Error() : "could not write the output");
-    if (std::fwrite("/*\n", 1, 3, output_) != 3 || std::fflush(output_) != 0) return Fail("could not write the output");
+    if (!WriteHeading()) return Fail(OutputFailure().c_str());
+    if (!body_.CopyTo(output_)) return Fail(*body_.Error() != '\0' ? body_.Error() : OutputFailure().c_str());
+    if (std::fwrite("/*\n", 1, 3, output_) != 3 || std::fflush(output_) != 0) return Fail(OutputFailure().c_str());
     return true;
 }
 
