@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "check/error_text.h"
+#include "change/error_text.h"
 #include "platform/file_system.h"
 #include "platform/transfer.h"
 

@@ -5,6 +5,7 @@
 
 #include "change/change_view.h"
 #include "change/stream_writer.h"
+#include "change/whole_file.h"
 #include "diff/diff_options.h"
 #include "diff/file_comparison.h"
 #include "platform/file_size.h"
@@ -100,14 +101,11 @@ std::string CompareIntoFile(const DiffOptions& options, const InputFile& old_inp
         IsSameFile(target.c_str(), new_input.file.name.c_str())) {
         return "the output file must be neither OLD nor NEW";
     }
-    std::string temporary;
-    ErrorCode error = 0;
-    std::FILE* output = CreateFileBeside(target, temporary, error);
-    if (output == nullptr) return FileTrouble("create a file beside", target, error);
-    std::string trouble = Compare(options, old_input, new_input, output, false, changed);
-    if (std::fclose(output) != 0 && trouble.empty()) trouble = "cannot write " + temporary;
-    if (trouble.empty() && !ReplaceFileWith(temporary, target, error)) trouble = FileTrouble("replace", target, error);
-    if (!trouble.empty()) RemoveTemporaryFile(temporary);
+    WholeFile output(target);
+    std::string trouble;
+    if (!output.Open(trouble)) return trouble;
+    trouble = Compare(options, old_input, new_input, output.Output(), false, changed);
+    if (trouble.empty()) output.Commit(trouble);
     return trouble;
 }
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "change/byte_difference.h"
-#include "platform/system_error_text.h"
+#include "change/error_text.h"
 #include "platform/transfer.h"
 
 namespace varnex {
@@ -128,13 +128,8 @@ ComparisonOutcome CompareFiles(const ComparedFile& old_file, const ComparedFile&
     return outcome;
 }
 
-// The texts of one platform end with a line break; the message adds its own.
 std::string FileTrouble(const char* doing, const std::string& name, ErrorCode error) {
-    char text[512];
-    std::string reason = SystemErrorText(error, text, sizeof text);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ')) {
-        reason.pop_back();
-    }
+    const std::string reason = ErrorText(error);
     std::string trouble = "cannot ";
     trouble += doing;
     trouble += ' ';

@@ -1,6 +1,6 @@
-#include "check/whole_file.h"
+#include "change/whole_file.h"
 
-#include "check/error_text.h"
+#include "change/error_text.h"
 #include "platform/output_replacement.h"
 
 namespace varnex {

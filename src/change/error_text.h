@@ -1,5 +1,6 @@
 #pragma once
-// The platform's text for an error code, for a message of varnex-check's own.
+// The platform's text for an error code, for the programs' own messages on
+// standard error (varnex-check, varnex-diff).
 
 #include <string>
 

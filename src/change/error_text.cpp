@@ -1,4 +1,4 @@
-#include "check/error_text.h"
+#include "change/error_text.h"
 
 #include "platform/system_error_text.h"
 
