@@ -6,7 +6,7 @@
 
 #include "change/change_view.h"
 #include "change/stream_writer.h"
-#include "check/dry_run_changes.h"
+#include "dryrun/dry_run_changes.h"
 #include "change/whole_file.h"
 #include "platform/output_replacement.h"
 #include "platform/standard_input_file.h"

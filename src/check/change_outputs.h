@@ -7,7 +7,7 @@
 #include <string>
 
 #include "check/check_options.h"
-#include "check/overlay_file_system.h"
+#include "dryrun/overlay_file_system.h"
 
 namespace varnex {
 

@@ -15,7 +15,7 @@
 #include "check/change_outputs.h"
 #include "check/check_options.h"
 #include "check/check_program.h"
-#include "check/dry_run.h"
+#include "dryrun/dry_run.h"
 #include "check/finding_format.h"
 #include "check/joined_streams.h"
 #include "check/stream_lint.h"

@@ -22,8 +22,9 @@ fi
 # lists no identifier that the sources do not have.
 documented=$(sed -n 's/^\.B "\(MIP[0-9]\{4\}[IWE]: .*\)"$/\1/p' "$page" | sed 's/\\-/-/g')
 [ -n "$documented" ] || fail "the manual lists no message"
-# The checker (src/check) is another program with its own manual page.
-formats=$(grep -rhoE --exclude-dir=check '"MIP[0-9]{4}[IWE]: [^"]*' "$source/src" | cut -c2- | sort -u)
+# The checker (src/check) and the dry run (src/dryrun) belong to other
+# programs, with their own manual pages.
+formats=$(grep -rhoE --exclude-dir=check --exclude-dir=dryrun '"MIP[0-9]{4}[IWE]: [^"]*' "$source/src" | cut -c2- | sort -u)
 [ -n "$formats" ] || fail "no message format found in the sources"
 while IFS= read -r format; do
   grep -qF -- "$format" <<<"$documented" || fail "the manual does not quote: $format"

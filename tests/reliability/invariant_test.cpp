@@ -19,8 +19,8 @@
 #include <string>
 
 #include "check/check_program.h"
-#include "check/dry_run.h"
-#include "check/dry_run_log.h"
+#include "dryrun/dry_run.h"
+#include "dryrun/dry_run_log.h"
 #include "check/finding.h"
 #include "check/stream_lint.h"
 #include "child_process.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "change/changed_page.h"
-#include "check/overlay_file_system.h"
+#include "dryrun/overlay_file_system.h"
 
 namespace varnex {
 

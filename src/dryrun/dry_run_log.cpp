@@ -1,4 +1,4 @@
-#include "check/dry_run_log.h"
+#include "dryrun/dry_run_log.h"
 
 namespace varnex {
 namespace {

@@ -1,9 +1,9 @@
-#include "check/dry_run.h"
+#include "dryrun/dry_run.h"
 
 #include <vector>
 
-#include "check/dry_run_log.h"
-#include "check/overlay_file_system.h"
+#include "dryrun/dry_run_log.h"
+#include "dryrun/overlay_file_system.h"
 #include "command/byte_source.h"
 #include "front/program_entry.h"
 

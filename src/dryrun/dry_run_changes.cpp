@@ -1,4 +1,4 @@
-#include "check/dry_run_changes.h"
+#include "dryrun/dry_run_changes.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "check/overlay_file_system.h"
+#include "dryrun/overlay_file_system.h"
 
 #include <algorithm>
 #include <cstring>

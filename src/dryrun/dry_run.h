@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "check/overlay_file_system.h"
+#include "dryrun/overlay_file_system.h"
 
 namespace varnex {
 
