@@ -36,4 +36,14 @@ std::size_t FirstDifference(const std::uint8_t* a, const std::uint8_t* b, std::s
     return at;
 }
 
+bool DiffersOnlyInLetterCase(const std::uint8_t* a, const std::uint8_t* b, std::size_t count) {
+    bool differs = false;
+    for (std::size_t at = FirstDifference(a, b, count); at < count; at += 1 + FirstDifference(a + at + 1, b + at + 1, count - at - 1)) {
+        const unsigned lower = a[at] | 0x20u;
+        if ((a[at] ^ b[at]) != 0x20 || lower < 'a' || lower > 'z') return false;
+        differs = true;
+    }
+    return differs;
+}
+
 }  // namespace varnex

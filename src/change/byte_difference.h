@@ -11,4 +11,9 @@ namespace varnex {
 // the `count` bytes are equal.
 std::size_t FirstDifference(const std::uint8_t* a, const std::uint8_t* b, std::size_t count);
 
+// True when the ranges differ and every differing pair of bytes is one ASCII
+// letter in its two cases: a difference that VER, which ignores the case of
+// letters, cannot see.
+bool DiffersOnlyInLetterCase(const std::uint8_t* a, const std::uint8_t* b, std::size_t count);
+
 }  // namespace varnex

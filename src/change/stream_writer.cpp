@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "change/byte_difference.h"
 #include "change/output_failure.h"
 #include "change/stream_lines.h"
 
@@ -49,9 +50,31 @@ bool StreamWriter::Add(const ChangedPage& page) {
     lines += "WRITE\n";
     if (!body_.Append(lines)) return Fail(body_.Error());
     bytes_changed_ += CountDifferingBytes(page);
+    NoteLetterCase(page);
     ++pages_changed_;
     return true;
 }
+
+void StreamWriter::NoteLetterCase(const ChangedPage& page) {
+    if (!DiffersOnlyInLetterCase(page.old_bytes.data(), page.new_bytes.data(), page.old_bytes.size())) return;
+    if (case_only_offsets_.size() < kCaseOnlyPagesKept) case_only_offsets_.push_back(page.offset);
+    ++case_only_pages_;
+}
+
+namespace {
+
+// "N pages change only the case of letters, ...", or "" when none does.
+std::string LetterCaseComment(std::uint64_t pages) {
+    if (pages == 0) return "";
+    std::string text = std::to_string(pages);
+    text += pages == 1 ? " page changes" : " pages change";
+    text += " only the case of letters, which VER ignores: ";
+    text += pages == 1 ? "it is" : "they are";
+    text += " written on a file that differs from the old one in letter case too.";
+    return CommentLine(text);
+}
+
+}  // namespace
 
 bool StreamWriter::WriteHeading() {
     std::string heading;
@@ -61,6 +84,7 @@ bool StreamWriter::WriteHeading() {
     counts += std::to_string(pages_changed_);
     counts += pages_changed_ == 1 ? " page." : " pages.";
     heading += CommentLine(counts);
+    heading += LetterCaseComment(case_only_pages_);
     heading += "PAGESIZE ";
     heading += std::to_string(options_.page_size);
     heading += '\n';
@@ -77,7 +101,10 @@ bool StreamWriter::Finish() {
     return true;
 }
 
+void StreamWriter::SetMadeBy(std::vector<std::string> made_by) { options_.made_by = std::move(made_by); }
 const char* StreamWriter::LastError() const { return error_.c_str(); }
+std::uint64_t StreamWriter::CaseOnlyPages() const { return case_only_pages_; }
+const std::vector<std::uint64_t>& StreamWriter::CaseOnlyOffsets() const { return case_only_offsets_; }
 std::uint64_t StreamWriter::BytesChanged() const { return bytes_changed_; }
 std::uint64_t StreamWriter::PagesChanged() const { return pages_changed_; }
 

@@ -9,7 +9,10 @@
 // the old one is refused rather than written. VER compares ASCII letters
 // without regard to case, so a file differing from the old one only in the
 // case of letters passes it; REP writes its bytes exactly, so the file still
-// ends equal to the new one byte for byte.
+// ends equal to the new one byte for byte. A page whose only differences are
+// letters changed to their other case is therefore not guarded at all: the
+// heading says how many such pages the stream holds, and CaseOnlyPages()
+// names them.
 //
 // The counts go at the top although pages arrive one by one: the body is
 // held in a temporary file and copied after the heading in Finish, so memory
@@ -44,18 +47,30 @@ public:
     bool Finish() override;
     const char* LastError() const override;
 
+    // What made the stream, for the heading; may be given until Finish.
+    void SetMadeBy(std::vector<std::string> made_by);
+
     std::uint64_t BytesChanged() const;
     std::uint64_t PagesChanged() const;
+
+    // Pages whose differences VER cannot see: how many, and the offsets of
+    // the first kCaseOnlyPagesKept of them.
+    static constexpr std::size_t kCaseOnlyPagesKept = 16;
+    std::uint64_t CaseOnlyPages() const;
+    const std::vector<std::uint64_t>& CaseOnlyOffsets() const;
 
 private:
     bool Fail(const char* reason);
     bool WriteHeading();
+    void NoteLetterCase(const ChangedPage& page);
 
     std::FILE* output_;
     StreamWriterOptions options_;
     SpoolFile body_;
     std::uint64_t bytes_changed_ = 0;
     std::uint64_t pages_changed_ = 0;
+    std::uint64_t case_only_pages_ = 0;
+    std::vector<std::uint64_t> case_only_offsets_;
     bool finished_ = false;
     std::string error_;
 };

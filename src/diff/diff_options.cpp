@@ -1,5 +1,6 @@
 #include "diff/diff_options.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "front/option_value.h"
@@ -11,17 +12,32 @@ namespace {
 // written; this bound keeps that small whatever -P asks for.
 constexpr std::uint32_t kLargestPage = 1 << 20;
 
+// The forms varnex reads as a page size and means as written: decimal digits
+// with an optional K (KiB), or 0x and hexadecimal digits. varnex itself takes
+// any text (a letter counts as a digit 0, "1M" is 1), so the stream's PAGESIZE
+// would not be what was asked for; those are refused here instead. Seven
+// digits at most, leading zeros aside: no larger number is a page size.
+bool IsPageSizeText(std::string_view text) {
+    const bool hexadecimal = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    if (hexadecimal) text.remove_prefix(2);
+    else if (!text.empty() && (text.back() == 'k' || text.back() == 'K')) text.remove_suffix(1);
+    const std::size_t nonzero = std::min(text.find_first_not_of('0'), text.size());
+    const char* digits = hexadecimal ? "0123456789abcdefABCDEF" : "0123456789";
+    return !text.empty() && text.find_first_not_of(digits) == std::string_view::npos && text.size() - nonzero <= 7;
+}
+
 std::string PageSizeArgument(std::string_view argument, DiffOptions& options) {
-    const std::int32_t value = ParseOptionValue(argument.data() + 3);
-    if (value < 1) {
-        std::string reason = "the page size (-P) ";
-        reason += std::to_string(value);
-        reason += " is invalid; it must be at least 1";
-        return reason;
+    const std::string_view text = argument.substr(3);
+    const std::int32_t value = IsPageSizeText(text) ? ParseOptionValue(text.data()) : 0;
+    if (value >= 1 && static_cast<std::uint32_t>(value) <= kLargestPage) {
+        options.page_size = static_cast<std::uint32_t>(value);
+        return "";
     }
-    options.page_size = static_cast<std::uint32_t>(value) < kLargestPage ? static_cast<std::uint32_t>(value)
-                                                                         : kLargestPage;
-    return "";
+    std::string reason = "the page size (-P) '";
+    reason += text;
+    reason += "' is refused: give a number of bytes from 1 to 1 MiB (1048576), in decimal (4096), hexadecimal (0x1000) "
+              "or KiB with K (4K)";
+    return reason;
 }
 
 // One option; `next` is the argument after it (for -o), advanced when used.
@@ -71,7 +87,7 @@ const char* DiffUsage() {
     return "Usage: varnex-diff [options] OLD NEW\n"
            "Writes a command stream that makes OLD equal to NEW when varnex runs it on OLD.\n"
            "Every byte it replaces is verified first, so a file that is not OLD is refused page by page.\n"
-           "  -P:SIZE         largest page the stream uses (as varnex reads -P; default 4096, at most 1 MiB)\n"
+           "  -P:SIZE         page size; pages start at its multiples (4096, 0x1000 or 4K; default 4096, at most 1024K)\n"
            "  --verify-pages  verify every byte of every page written, not only those replaced\n"
            "  --changes       show the changes, old above new, instead of writing the stream\n"
            "  -o FILE         write to FILE (whole or not at all) instead of standard output\n"

@@ -1,0 +1,31 @@
+#include "platform/input_stream.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace varnex {
+
+// Standard input is already a byte stream on POSIX systems.
+FileHandle StandardInputHandle(ErrorCode& error) {
+    struct stat status {};
+    if (::fstat(STDIN_FILENO, &status) != 0) {
+        error = static_cast<ErrorCode>(errno);
+        return kNoFile;
+    }
+    return STDIN_FILENO;
+}
+
+bool HasKnownSize(FileHandle file) {
+    struct stat status {};
+    return ::fstat(static_cast<int>(file), &status) == 0 && (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode));
+}
+
+// ReadPage already asks again after short reads and interruptions, and a
+// pipe's end is a read of 0 bytes.
+TransferResult ReadToFill(FileHandle file, std::uint8_t* buffer, std::uint32_t count) {
+    return ReadPage(SystemFileSystem(), file, buffer, count);
+}
+
+}  // namespace varnex
