@@ -69,6 +69,18 @@ void ExpectLintClean(const std::string& stream) {
     }
 }
 
+// Every PAGE starts at a multiple of the page size, so that its WRITE covers
+// whole blocks of the file system.
+void ExpectAlignedPages(const std::string& stream, std::uint32_t page) {
+    for (std::size_t at = stream.find("\nPAGE "); at != std::string::npos; at = stream.find("\nPAGE ", at + 1)) {
+        std::string text = stream.substr(at + 6, stream.find('\n', at + 1) - at - 6);
+        const std::size_t colon = text.find(':');
+        std::uint64_t offset = std::stoull(text.substr(0, colon), nullptr, 16);
+        if (colon != std::string::npos) offset = (offset << 32) + std::stoull(text.substr(colon + 1), nullptr, 16);
+        EXPECT_EQ(offset % page, 0u) << "PAGE " << text;
+    }
+}
+
 // The property: the stream makes OLD equal to NEW, changes nothing on NEW,
 // changes nothing on a file that is not OLD, and lints clean.
 TEST(DiffRoundTrip, TheStreamMakesOldEqualToNewAndNothingElse) {
@@ -91,6 +103,7 @@ TEST(DiffRoundTrip, TheStreamMakesOldEqualToNewAndNothingElse) {
         const std::string stream = ReadAll(folder.Path("s"));
         SCOPED_TRACE(options + "\n" + stream.substr(0, 2000));
         ExpectLintClean(stream);
+        ExpectAlignedPages(stream, page);
         for (const char* name : {"old", "new"}) {
             WriteAll(folder.Path("work"), std::string(name) == "old" ? old_bytes : new_bytes);
             Apply(folder.Path("work"), folder.Path("s"));
@@ -106,6 +119,7 @@ TEST(DiffRoundTrip, TheStreamMakesOldEqualToNewAndNothingElse) {
 
 struct StatusCase {
     const char* what;
+    const char* options;
     const char* old_name;
     const char* new_name;
     int status;
@@ -119,18 +133,27 @@ TEST(DiffExitStatus, SameDifferentAndTroubleAreToldApart) {
     WriteAll(folder.Path("a"), "abcdef");
     WriteAll(folder.Path("b"), "abcdeF");
     WriteAll(folder.Path("c"), "abcdefg");
+    WriteAll(folder.Path("e"), "aBcdef");
     ASSERT_EQ(::mkdir(folder.Path("d").c_str(), 0755), 0);
     const StatusCase cases[] = {
-        {"equal files", "a", "a", 0, true, ""},
-        {"files that differ", "a", "b", 1, true, ""},
-        {"sizes that differ", "a", "c", 2, false, "varnex-diff: "},
-        {"a missing file", "a", "missing", 2, false, std::strerror(ENOENT)},
-        {"a directory", "d", "a", 2, false, std::strerror(EISDIR)},
+        {"equal files", "", "a", "a", 0, true, ""},
+        {"files that differ", "", "a", "b", 1, true, ""},
+        {"sizes that differ", "", "a", "c", 2, false, "varnex-diff: "},
+        {"a missing file", "", "a", "missing", 2, false, std::strerror(ENOENT)},
+        {"a directory", "", "d", "a", 2, false, std::strerror(EISDIR)},
+        {"a change of letter case only", "", "a", "e", 1, true, "1 page changes only the case of letters"},
+        {"standard input as both files", "", "-", "-", 2, false, "not both"},
+        {"a page size in KiB", "-P:1024K", "a", "b", 1, true, ""},
+        {"a page size in MiB, once read as 1", "-P:1M", "a", "b", 2, false, "'1M' is refused"},
+        {"a page size over 1 MiB, once clamped", "-P:2048K", "a", "b", 2, false, "'2048K' is refused"},
+        {"a hexadecimal page size over 1 MiB", "-P:0x100001", "a", "b", 2, false, "refused"},
+        {"a letter read as a digit", "-P:4x", "a", "b", 2, false, "refused"},
     };
     for (const StatusCase& c : cases) {
         SCOPED_TRACE(c.what);
-        const int status = RunCommand(Diff(folder.Path(c.old_name) + " " + folder.Path(c.new_name) + " > " +
-                                    folder.Path("out") + " 2> " + folder.Path("err")));
+        const auto path = [&](const char* name) { return std::string(name) == "-" ? "- < /dev/null" : folder.Path(name); };
+        const int status = RunCommand(Diff(std::string(c.options) + " " + path(c.old_name) + " " + path(c.new_name) +
+                                           " > " + folder.Path("out") + " 2> " + folder.Path("err")));
         EXPECT_EQ(status, c.status);
         const std::string out = ReadAll(folder.Path("out"));
         EXPECT_EQ(out.empty(), !c.writes_stream);
@@ -159,13 +182,96 @@ TEST(DiffLargeFile, PagesPastFourGibibytesAreAddressedHighColonLow) {
     }
     ASSERT_EQ(RunCommand(Diff(folder.Path("old") + " " + folder.Path("new") + " > " + folder.Path("s"))), 1);
     const std::string stream = ReadAll(folder.Path("s"));
-    EXPECT_NE(stream.find("\nPAGE 0x1:10\nVER 0x0 0000\nREP 0x0 5859\nWRITE\n"), std::string::npos) << stream;
+    EXPECT_NE(stream.find("\nPAGE 0x1:0\nVER 0x10 0000\nREP 0x10 5859\nWRITE\n"), std::string::npos) << stream;
     Apply(folder.Path("old"), folder.Path("s"));
     char bytes[4] = {};
     const int file = ::open(folder.Path("old").c_str(), O_RDONLY);
     ASSERT_EQ(::pread(file, bytes, 4, kChange - 1), 4);
     ::close(file);
     EXPECT_EQ(std::string(bytes, 4), std::string("\0XY\0", 4));
+}
+
+// Holes are passed over only where both files have one: data in one file
+// against a hole in the other is compared (the hole as zeros), so bytes of
+// OLD where NEW has a hole are changed back to zeros, and zeros written into
+// NEW where OLD has a hole are no change.
+TEST(DiffLargeFile, AHoleInOneFileIsComparedWithTheOthersData) {
+    testing::ScratchFolder folder;
+    ASSERT_TRUE(folder.Ready());
+    constexpr off_t kSize = off_t{6} << 30;
+    const std::string zeros(8192, '\0');
+    for (const char* name : {"old", "new"}) {
+        const int file = ::open(folder.Path(name).c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(file, 0);
+        ASSERT_EQ(::ftruncate(file, kSize), 0);
+        const bool old_side = std::string(name) == "old";
+        const ssize_t written = old_side ? ::pwrite(file, "AB", 2, (off_t{3} << 30) + 5)
+                                         : ::pwrite(file, zeros.data(), zeros.size(), off_t{1} << 30);
+        EXPECT_EQ(written, old_side ? 2 : 8192);
+        ::close(file);
+    }
+    ASSERT_EQ(RunCommand(Diff(folder.Path("old") + " " + folder.Path("new") + " > " + folder.Path("s"))), 1);
+    const std::string stream = ReadAll(folder.Path("s"));
+    EXPECT_NE(stream.find("* 2 bytes change in 1 page.\nPAGESIZE 4096\nPAGE 0xC0000000\nVER 0x5 4142\nREP 0x5 0000\n"),
+              std::string::npos)
+        << stream;
+}
+
+// What a stream says after the names of its inputs.
+std::string Body(const std::string& stream) {
+    const std::size_t names = stream.find("* New file: ");
+    return names == std::string::npos ? stream : stream.substr(stream.find('\n', names));
+}
+
+struct PipeCase {
+    const char* what;
+    const char* command;  // O, N: the files; F: a FIFO; D: varnex-diff
+    int status;
+};
+
+// An input that cannot be sized in advance is read to its end: the stream is
+// the one the files give, and a size found different at the end, or as soon
+// as one input runs past the other, leaves standard output empty.
+TEST(DiffPipes, InputsOfUnknownSizeGiveTheFilesStreamOrNothing) {
+    testing::ScratchFolder folder;
+    ASSERT_TRUE(folder.Ready());
+    std::mt19937 random(20261210);
+    std::string old_bytes((9 << 20) + 123, '\0');
+    for (char& byte : old_bytes) byte = static_cast<char>(random());
+    std::string new_bytes = old_bytes;
+    for (const std::size_t at : {std::size_t{17}, std::size_t{(4 << 20) - 1}, std::size_t{4 << 20}, old_bytes.size() - 1}) {
+        new_bytes[at] = static_cast<char>(~new_bytes[at]);
+    }
+    WriteAll(folder.Path("O"), old_bytes);
+    WriteAll(folder.Path("N"), new_bytes);
+    ASSERT_EQ(::mkfifo(folder.Path("F").c_str(), 0600), 0);
+    ASSERT_EQ(RunCommand(Diff(folder.Path("O") + " " + folder.Path("N") + " > " + folder.Path("files"))), 1);
+    const std::string expected = Body(ReadAll(folder.Path("files")));
+    const PipeCase cases[] = {
+        {"NEW on standard input", "D O - < N", 1},
+        {"NEW through a pipe", "cat N | D O -", 1},
+        {"OLD through a pipe", "cat O | D - N", 1},
+        {"NEW through a FIFO", "cat N > F & D O F", 1},
+        {"NEW through /dev/stdin", "cat N | D O /dev/stdin", 1},
+        {"both through pipes", "cat O > F & cat N | D F -", 1},
+        {"NEW a byte short", "head -c -1 N | D O -", 2},
+        {"NEW running past OLD", "cat N N | D O -", 2},
+        {"OLD running past NEW, both pipes", "cat O O > F & cat N | D F -", 2},
+        {"NEW a byte short, both pipes", "cat O > F & head -c -1 N | D F -", 2},
+    };
+    for (const PipeCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string command;
+        for (const char* at = c.command; *at != '\0'; ++at) {
+            if (*at == 'D') command += Diff("");
+            else if (*at == 'O' || *at == 'N' || *at == 'F') command += folder.Path(std::string(1, *at).c_str());
+            else command += *at;
+        }
+        EXPECT_EQ(RunCommand("{ " + command + "; } > " + folder.Path("out") + " 2> " + folder.Path("err")), c.status)
+            << ReadAll(folder.Path("err"));
+        const std::string out = ReadAll(folder.Path("out"));
+        EXPECT_EQ(c.status == 1 ? Body(out) : out, c.status == 1 ? expected : "");
+    }
 }
 
 }  // namespace
