@@ -79,6 +79,29 @@ TEST(StreamWriter, KeepsThePagesInOrderPastWhatItHoldsInMemory) {
     EXPECT_NE(stream.find("PAGE 0x9C3F0\nVER 0x1 62\nREP 0x1 42\nWRITE\n/*\n"), std::string::npos);
 }
 
+// VER ignores letter case, so only a page whose every change is a letter
+// turned to its other case goes unguarded; a byte pair 0x20 apart that is no
+// letter ('[' and '{', '@' and '`'), or one other change beside, is guarded.
+TEST(StreamWriter, NamesThePagesWhoseOnlyChangesAreLetterCase) {
+    std::FILE* file = std::tmpfile();
+    StreamWriter writer(file, StreamWriterOptions{});
+    const ChangedPage pages[] = {Page(0x0, "abc[", "abc{"), Page(0x1000, "Hello", "hELLo"), Page(0x2000, "ab@", "Ab`"),
+                                 Page(0x3000, "Zz09", "zZ09"), Page(0x4000, "ab", "aC")};
+    for (const ChangedPage& page : pages) EXPECT_TRUE(writer.Add(page));
+    EXPECT_TRUE(writer.Finish());
+    EXPECT_EQ(writer.CaseOnlyPages(), 2u);
+    EXPECT_EQ(writer.CaseOnlyOffsets(), (std::vector<std::uint64_t>{0x1000, 0x3000}));
+    std::string text(256, '\0');
+    std::rewind(file);
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    std::fclose(file);
+    EXPECT_EQ(text.rfind("* 10 bytes change in 5 pages.\n* 2 pages change only the case of letters, which VER ignores: "
+                         "they are written on a file that differs from the old one in letter case too.\nPAGESIZE ",
+                         0),
+              0u)
+        << text;
+}
+
 TEST(ChangeView, MarksTheChangedBytesUnderTheNewRow) {
     EXPECT_EQ(Written<ChangeView>({Page(0x20, "0123456789abcdefXY", "0123456789abcdefXz")}, false),
               "Page at 0x20: 1 byte changes\n"
