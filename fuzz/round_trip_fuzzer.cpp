@@ -1,21 +1,22 @@
 // Fuzz target: the round trip of varnex-diff's stream. From the input come an
-// old file of up to 4 KiB, a new file of the same size made from it by the
+// old file of up to 300 bytes, a new file of the same size made from it by the
 // edits the input chooses, a page size and whether every byte of a page is
 // verified. The stream is made by the comparison and the stream writer that
 // varnex-diff uses, then run by the whole program over the file in memory:
 //
 //   on the old file it must give the new file byte for byte;
 //   on the new file it must change nothing;
-//   on a third file, the old one with the first byte of every changed page
-//   turned by 0x80 (a difference that VER sees whatever the letter case),
-//   it must change nothing, every page being refused;
+//   on a third file, the old one with the first changed byte of every
+//   changed page turned by 0x80 (a difference that VER sees whatever the
+//   letter case), it must change nothing, every page being refused;
+//   every page starts at a multiple of the page size;
 //
 // and the stream checker must find nothing in the stream. The input is laid
 // out as
 //
 //   one byte of settings: bit 0 whole-page verification, bits 1-2 the old file's pattern
-//   two bytes, little-endian: the page size less one, modulo 4096
-//   two bytes, little-endian: the file size, modulo 4097
+//   two bytes, little-endian: the page size less one, modulo 300
+//   two bytes, little-endian: the file size, modulo 301
 //   edits to the rest of the input, five bytes each (see ApplyEdit)
 //
 // The comparison reads real file handles, so the files are handed to it as
@@ -45,8 +46,12 @@ namespace {
 using varnex::fuzz::Require;
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr std::size_t kLargestFile = 4096;
-constexpr std::size_t kMostEdits = 64;
+// Small files and few edits keep one input well under a millisecond, so a
+// minute explores tens of thousands: a run of stream lines costs the same
+// whatever the file's size, and 300 bytes hold every case (pages smaller and
+// larger than the file, a partial last page, data lines split at 128 bytes).
+constexpr std::size_t kLargestFile = 300;
+constexpr std::size_t kMostEdits = 8;
 
 struct Case {
     Bytes old_file;
@@ -88,7 +93,7 @@ void ApplyEdit(varnex::fuzz::InputCursor& input, Case& made) {
     const std::uint8_t kind = input.Byte() % 5;
     std::size_t place = input.Byte();
     place |= static_cast<std::size_t>(input.Byte()) << 8;
-    const std::size_t length = 1 + static_cast<std::size_t>(input.Byte());  // up to 256: past a REP line's 128
+    const std::size_t length = 1 + input.Byte() % 144u;  // up to 144: past a REP line's 128
     const std::uint8_t value = input.Byte();
     Bytes& file = made.new_file;
     const std::size_t size = file.size();
@@ -181,10 +186,11 @@ std::string DiffStream(const Case& made, std::vector<std::uint64_t>& offsets) {
         options.made_by = {"Made by the round-trip fuzzer"};
         varnex::StreamWriter writer(output, options);
         RecordingSink sink(writer);
-        const varnex::ComparisonSettings settings{made.old_file.size(), made.page_size, made.verify_pages};
-        varnex::ProgressLine progress(false, settings.size);
-        const varnex::ComparisonOutcome outcome =
-            varnex::CompareFiles({old_file.Handle(), "old"}, {new_file.Handle(), "new"}, settings, sink, progress);
+        const varnex::ComparisonSettings settings{made.page_size, made.verify_pages};
+        varnex::ProgressLine progress(false, made.old_file.size());
+        const varnex::ComparisonOutcome outcome = varnex::CompareFiles(
+            {old_file.Handle(), "old", true, made.old_file.size()}, {new_file.Handle(), "new", true, made.new_file.size()},
+            settings, sink, progress);
         Require(outcome.trouble.empty(), "the comparison of two files in memory failed");
         Require(sink.Finish(), "the stream writer failed");
         Require(outcome.pages == sink.offsets.size(), "the comparison miscounts its pages");
@@ -220,7 +226,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(Run(stream, made.old_file) == made.new_file, "the stream does not turn the old file into the new one");
     Require(Run(stream, made.new_file) == made.new_file, "the stream changes the new file");
     Bytes third = made.old_file;
-    for (const std::uint64_t offset : offsets) third[offset] ^= 0x80;
+    for (const std::uint64_t offset : offsets) {
+        Require(offset % made.page_size == 0, "a page that does not start at a multiple of the page size");
+        std::size_t first = static_cast<std::size_t>(offset);
+        while (made.old_file[first] == made.new_file[first]) ++first;
+        third[first] ^= 0x80;
+    }
     Require(Run(stream, third) == third, "the stream changes a file that differs from the old one in every page");
 
     for (const varnex::Finding& finding : varnex::LintStream(stream, 4096)) {
