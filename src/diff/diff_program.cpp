@@ -43,6 +43,7 @@ std::string OpenInput(const std::string& name, InputFile& input) {
     input.file.handle = input.owned ? OpenForSequentialReading(name.c_str(), error) : StandardInputHandle(error);
     if (input.file.handle == kNoFile) return FileTrouble("open", input.file.name, error);
     input.file.sized = input.owned && HasKnownSize(input.file.handle);
+    if (!input.file.sized) PrepareForStreaming(input.file.handle);
     if (input.file.sized && !FileSize(input.file.handle, input.file.size, error)) {
         return FileTrouble("find the size of", name, error);
     }

@@ -21,6 +21,11 @@ FileHandle StandardInputHandle(ErrorCode& error);
 // socket: those are read to their end to learn their size.
 bool HasKnownSize(FileHandle file);
 
+// Advice for an input about to be read to its end: a pipe gets a larger
+// buffer where the system allows it, so that a fast writer and this reader
+// take turns less often. A refusal changes nothing.
+void PrepareForStreaming(FileHandle file);
+
 // Reads up to `count` bytes at the file position, asking again after every
 // short read until `count` is reached or the input ends. Fewer bytes only at
 // the end of the input or on failure. The end of a pipe (on Windows a broken

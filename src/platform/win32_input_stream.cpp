@@ -20,6 +20,9 @@ FileHandle StandardInputHandle(ErrorCode& error) {
 
 bool HasKnownSize(FileHandle file) { return ::GetFileType(reinterpret_cast<HANDLE>(file)) == FILE_TYPE_DISK; }
 
+// A pipe's buffer is set by whoever creates it on Windows.
+void PrepareForStreaming(FileHandle file) { (void)file; }
+
 // A pipe hands over what its writer wrote in one go, so one ReadFile may
 // move less than asked; the writer closing its end shows as
 // ERROR_BROKEN_PIPE, which is the end of the input here.
