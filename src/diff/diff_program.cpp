@@ -96,8 +96,10 @@ void ReportLetterCasePages(const StreamWriter& writer) {
     if (writer.CaseOnlyPages() == 0) return;
     std::string line = "varnex-diff: ";
     line += std::to_string(writer.CaseOnlyPages());
-    line += writer.CaseOnlyPages() == 1 ? " page changes" : " pages change";
-    line += " only the case of letters, which VER ignores, so the stream cannot guard it: PAGE";
+    const bool one = writer.CaseOnlyPages() == 1;
+    line += one ? " page changes" : " pages change";
+    line += " only the case of letters, which VER ignores, so the stream cannot guard ";
+    line += one ? "it: PAGE" : "them: PAGE";
     const char* separator = " ";
     for (const std::uint64_t offset : writer.CaseOnlyOffsets()) {
         line += separator;

@@ -1,5 +1,6 @@
 #include "platform/input_stream.h"
 
+#include <cstdio>
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
