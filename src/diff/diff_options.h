@@ -10,7 +10,7 @@ struct DiffOptions {
     std::string old_name;
     std::string new_name;
     std::string output_name;         // empty: standard output
-    std::uint32_t page_size = 4096;  // the largest page the stream uses
+    std::uint32_t page_size = 4096;  // pages start at its multiples and are no longer
     bool verify_pages = false;
     bool show_changes = false;
     bool quiet = false;
