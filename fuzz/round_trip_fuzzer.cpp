@@ -1,5 +1,5 @@
 // Fuzz target: the round trip of varnex-diff's stream. From the input come an
-// old file of up to 300 bytes, a new file of the same size made from it by the
+// old file of up to 160 bytes, a new file of the same size made from it by the
 // edits the input chooses, a page size and whether every byte of a page is
 // verified. The stream is made by the comparison and the stream writer that
 // varnex-diff uses, then run by the whole program over the file in memory:
@@ -15,8 +15,8 @@
 // out as
 //
 //   one byte of settings: bit 0 whole-page verification, bits 1-2 the old file's pattern
-//   two bytes, little-endian: the page size less one, modulo 300
-//   two bytes, little-endian: the file size, modulo 301
+//   two bytes, little-endian: the page size less one, modulo 160
+//   two bytes, little-endian: the file size, modulo 161
 //   edits to the rest of the input, five bytes each (see ApplyEdit)
 //
 // The comparison reads real file handles, so the files are handed to it as
@@ -48,9 +48,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Small files and few edits keep one input well under a millisecond, so a
 // minute explores tens of thousands: a run of stream lines costs the same
-// whatever the file's size, and 300 bytes hold every case (pages smaller and
+// whatever the file's size, and 160 bytes hold every case (pages smaller and
 // larger than the file, a partial last page, data lines split at 128 bytes).
-constexpr std::size_t kLargestFile = 300;
+constexpr std::size_t kLargestFile = 160;
 constexpr std::size_t kMostEdits = 8;
 
 struct Case {
