@@ -12,6 +12,7 @@
 
 #include "command/byte_source.h"
 #include "page/file_access.h"
+#include "platform/input_stream.h"
 #include "platform/standard_streams.h"
 #include "support/captured_output.h"
 #include "support/fake_file_system.h"
@@ -185,6 +186,34 @@ TEST(Win32Transfer, OneCallAPageAndAShortWriteIsNotCarriedOn) {
     EXPECT_FALSE(PageWrite(files, 3, 0, 0, page, 16));
     EXPECT_EQ(output.Text(), "MIP0115E: Write failed (5 bytes written).\n");
     EXPECT_EQ(files.write_calls, 1u);
+}
+
+// A pipe hands its writer's pieces over one ReadFile at a time and ends with
+// ERROR_BROKEN_PIPE: ReadToFill gathers the pieces and takes that end for the
+// end of the input, not a failure; only a disk file has a size in advance.
+TEST(Win32InputStream, APipeIsReadToItsEndAndHasNoSizeInAdvance) {
+    HANDLE read_end = nullptr;
+    HANDLE write_end = nullptr;
+    ASSERT_TRUE(::CreatePipe(&read_end, &write_end, nullptr, 0));
+    DWORD written = 0;
+    for (const char* piece : {"abc", "defg"}) {
+        ASSERT_TRUE(::WriteFile(write_end, piece, static_cast<DWORD>(std::string(piece).size()), &written, nullptr));
+    }
+    ::CloseHandle(write_end);
+    std::uint8_t bytes[16] = {};
+    const TransferResult read = ReadToFill(reinterpret_cast<FileHandle>(read_end), bytes, sizeof bytes);
+    EXPECT_FALSE(read.failed) << read.error;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), read.done), "abcdefg");
+    EXPECT_FALSE(HasKnownSize(reinterpret_cast<FileHandle>(read_end)));
+    ::CloseHandle(read_end);
+
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.Ready());
+    std::ofstream(folder.Path("disk.bin"), std::ios::binary) << "data";
+    const HANDLE file = OpenShared(folder.Path("disk.bin"), OPEN_EXISTING);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(HasKnownSize(reinterpret_cast<FileHandle>(file)));
+    ::CloseHandle(file);
 }
 
 }  // namespace
