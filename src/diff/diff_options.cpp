@@ -31,6 +31,7 @@ std::string Option(std::string_view argument, int argc, const char* const* argv,
     else if (argument == "-q" || argument == "--quiet") options.quiet = true;
     else if (argument == "--verify-pages") options.verify_pages = true;
     else if (argument == "--changes") options.show_changes = true;
+    else if (IsColourOption(argument)) return TakeColourOption(argument, options.colour);
     else if (argument.size() > 2 && (argument[1] == 'P' || argument[1] == 'p') && argument[2] == ':') {
         return PageSizeArgument(argument, options);
     } else if (argument == "-o") {
@@ -74,6 +75,8 @@ const char* DiffUsage() {
            "  -P:SIZE         largest page the stream uses (as varnex reads -P; default 4096, at most 1 MiB)\n"
            "  --verify-pages  verify every byte of every page written, not only those replaced\n"
            "  --changes       show the changes, old above new, instead of writing the stream\n"
+           "  --color=WHEN    colour the changed bytes of --changes: auto (on a terminal, unless\n"
+           "                  NO_COLOR is set; the default), always (through a pipe too) or never\n"
            "  -o FILE         write to FILE (whole or not at all) instead of standard output\n"
            "  -q, --quiet     no progress on standard error\n"
            "  -h, --help      print this text\n"
