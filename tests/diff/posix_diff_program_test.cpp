@@ -309,5 +309,46 @@ TEST(NonRegularOutputs, StayWhatTheyAreAndGetTheBytes) {
     }
 }
 
+// varnex-diff --changes and the dry run's --changes of the stream it wrote
+// show one view of one change, byte for byte, coloured or not, whatever the
+// page size: every row with a change whole (a view cut after the last
+// changed byte showed a shorter row), old above new. --color=always colours
+// through a pipe, never does not, and any other choice is refused.
+TEST(ChangeViews, TheDifferAndTheDryRunShowTheSameRows) {
+    testing::ScratchFolder folder;
+    ASSERT_TRUE(folder.Ready());
+    WritePair(folder);
+    const std::string old_file = folder.Path("old");
+    const std::string pair = old_file + " " + folder.Path("new");
+    const std::string check = VARNEX_CHECK_BINARY;
+    for (const char* page : {"-P:4096", "-P:512", "-P:100"}) {
+        for (const char* colour : {"--color=never", "--color=always"}) {
+            SCOPED_TRACE(std::string(page) + " " + colour);
+            const std::string options = std::string(page) + " --changes " + colour + " ";
+            ASSERT_EQ(RunCommand(Diff(std::string(page) + " " + pair + " > " + folder.Path("stream"))), 1);
+            ASSERT_EQ(RunCommand(Diff(options + pair + " > " + folder.Path("diff-view"))), 1);
+            ASSERT_EQ(RunCommand(check + " " + options + "--dry-run " + old_file + " " + folder.Path("stream") + " > " +
+                                 folder.Path("check-view")),
+                      0);
+            const std::string view = ReadAll(folder.Path("diff-view"));
+            EXPECT_EQ(view, ReadAll(folder.Path("check-view")));
+            if (std::string(colour) == "--color=never") {
+                // The row of the change at byte 3 runs on to byte 15, wherever the page starts.
+                const std::size_t row = view.find("21 65 66 67");
+                ASSERT_NE(row, std::string::npos) << view;
+                EXPECT_NE(view.substr(row, view.find('\n', row) - row).find("6C 6D 6E 6F 70"), std::string::npos)
+                    << view;
+            }
+            EXPECT_EQ(view.find('\x1b') != std::string::npos, std::string(colour) == "--color=always") << view;
+        }
+    }
+    for (const std::string& refused : {Diff("--color=yes " + pair), Diff("--color " + pair),
+                                       check + " --color=sometimes --dry-run " + old_file + " --changes " +
+                                           folder.Path("stream")}) {
+        EXPECT_EQ(RunCommand(refused + " > " + folder.Path("out") + " 2> /dev/null"), 2) << refused;
+        EXPECT_EQ(ReadAll(folder.Path("out")), "") << refused;
+    }
+}
+
 }  // namespace
 }  // namespace varnex
