@@ -77,7 +77,7 @@ const char* DiffUsage() {
            "  --changes       show the changes, old above new, instead of writing the stream\n"
            "  --color=WHEN    colour the changed bytes of --changes: auto (on a terminal, unless\n"
            "                  NO_COLOR is set; the default), always (through a pipe too) or never\n"
-           "  -o FILE         write to FILE (whole or not at all) instead of standard output\n"
+           "  -o FILE         write to FILE instead of standard output (a regular file whole or not at all)\n"
            "  -q, --quiet     no progress on standard error\n"
            "  -h, --help      print this text\n"
            "  --version       print the version\n"
