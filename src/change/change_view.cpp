@@ -43,18 +43,22 @@ std::string DumpLine(std::uint32_t row_offset, const Row& row, std::size_t& offs
     return text;
 }
 
+// Each run of changed characters (a byte's two digits, neighbouring
+// characters) is one coloured span.
 std::string Coloured(const std::string& text, std::size_t offset_width, const Row& row, const char* colour) {
     std::string out;
+    bool in_span = false;
     for (std::size_t at = 0; at < text.size(); ++at) {
         bool mark = false;
         for (std::uint32_t i = 0; i < row.count && !mark; ++i) {
             const std::size_t hex = offset_width + HexColumn(i);
             mark = row.changed[i] && (at == hex || at == hex + 1 || at == offset_width + CharacterColumn(i));
         }
-        if (mark) out += colour;
+        if (mark != in_span) out += mark ? colour : kPlain;
+        in_span = mark;
         out += text[at];
-        if (mark) out += kPlain;
     }
+    if (in_span) out += kPlain;
     return out;
 }
 
@@ -96,6 +100,10 @@ bool ChangeView::WriteLine(const std::string& line) {
 
 bool ChangeView::Add(const ChangedPage& page) {
     if (!error_.empty()) return false;
+    if (page.old_bytes.size() != page.new_bytes.size()) {
+        error_ = "the two sides of a page differ in length";
+        return false;
+    }
     const std::uint64_t differing = CountDifferingBytes(page);
     if (differing == 0) return true;
     std::string heading = "Page at ";

@@ -77,7 +77,9 @@ bool WriteChangeOutputs(const CheckOptions& options, const OverlayFileSystem& fi
                         std::string& error) {
     std::vector<ChangeSink*> sinks;
     std::optional<ChangeView> view;
-    if (options.show_changes && !options.quiet) sinks.push_back(&view.emplace(view_output, WantsColour(view_output)));
+    if (options.show_changes && !options.quiet) {
+        sinks.push_back(&view.emplace(view_output, ColoursWanted(options.colour, view_output)));
+    }
     const char* undo_name = options.undo_file != nullptr ? options.undo_file : "";
     WholeFile undo_file(undo_name);
     std::optional<StreamWriter> writer;

@@ -18,8 +18,9 @@ namespace varnex {
 bool UndoFileAllowed(const CheckOptions& options, std::string& error);
 
 // After the dry run over `files`: prints the change view on `view_output`
-// when asked (not under --quiet), coloured when that is a terminal that
-// takes colours, and writes the undo stream whole or not at all when asked.
+// when asked (not under --quiet), coloured as --color says (by default when
+// that is a terminal that takes colours), and writes the undo stream when
+// asked, whole or not at all where it is a regular file (see WholeFile).
 // false, with the reason in `error`, when either could not be written; no
 // undo file is then left.
 bool WriteChangeOutputs(const CheckOptions& options, const OverlayFileSystem& files, std::FILE* view_output,

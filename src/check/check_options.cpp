@@ -57,6 +57,10 @@ CheckOptions ParseCheckOptions(int argc, const char* const* argv) {
             options.undo_file = argv[++i];
         } else if (argument == "--changes") {
             options.show_changes = true;
+        } else if (IsColourOption(argument)) {
+            if (std::string refused = TakeColourOption(argument, options.colour); !refused.empty()) {
+                return BadUsage(refused);
+            }
         } else if (IsPageSizeSwitch(argument)) {
             if (!TakePageSize(argv[i], options))
                 return BadUsage("invalid page size '" + std::string(argument) + "': it must be at least 1");
@@ -86,6 +90,9 @@ const std::vector<std::string>& CheckUsage() {
         "                  every page the run would write (never FILE or a STREAM)",
         "  --changes       with --dry-run: print the pages the run would write, old bytes",
         "                  above new, instead of its log",
+        "  --color=WHEN    colour the changed bytes of --changes: auto (on a terminal,",
+        "                  unless NO_COLOR is set; the default), always (through a",
+        "                  pipe too) or never",
         "  -q, --quiet     print nothing; the exit status tells",
         "  -h, --help      print this text",
         "  --version       print the version",

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "change/colour_choice.h"
+
 namespace varnex {
 
 enum class CheckAction {
@@ -25,6 +27,7 @@ struct CheckOptions {
     const char* dry_run_file = nullptr;
     const char* undo_file = nullptr;  // --undo: where the stream that takes the dry run back goes
     bool show_changes = false;        // --changes: the pages the dry run would write, not its log
+    ColourChoice colour = ColourChoice::kAuto;  // --color=WHEN: of the change view
     bool quiet = false;
 };
 

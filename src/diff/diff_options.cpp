@@ -47,6 +47,7 @@ std::string Option(std::string_view argument, int argc, const char* const* argv,
     else if (argument == "-q" || argument == "--quiet") options.quiet = true;
     else if (argument == "--verify-pages") options.verify_pages = true;
     else if (argument == "--changes") options.show_changes = true;
+    else if (IsColourOption(argument)) return TakeColourOption(argument, options.colour);
     else if (argument.size() > 2 && (argument[1] == 'P' || argument[1] == 'p') && argument[2] == ':') {
         return PageSizeArgument(argument, options);
     } else if (argument == "-o") {
@@ -90,7 +91,9 @@ const char* DiffUsage() {
            "  -P:SIZE         page size; pages start at its multiples (4096, 0x1000 or 4K; default 4096, at most 1024K)\n"
            "  --verify-pages  verify every byte of every page written, not only those replaced\n"
            "  --changes       show the changes, old above new, instead of writing the stream\n"
-           "  -o FILE         write to FILE (whole or not at all) instead of standard output\n"
+           "  --color=WHEN    colour the changed bytes of --changes: auto (on a terminal, unless\n"
+           "                  NO_COLOR is set; the default), always (through a pipe too) or never\n"
+           "  -o FILE         write to FILE instead of standard output (a regular file whole or not at all)\n"
            "  -q, --quiet     no progress on standard error\n"
            "  -h, --help      print this text\n"
            "  --version       print the version\n"

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "change/colour_choice.h"
+
 namespace varnex {
 
 struct DiffOptions {
@@ -13,6 +15,7 @@ struct DiffOptions {
     std::uint32_t page_size = 4096;  // pages start at its multiples and are no longer
     bool verify_pages = false;
     bool show_changes = false;
+    ColourChoice colour = ColourChoice::kAuto;  // of the change view
     bool quiet = false;
     bool help = false;
     bool version = false;

@@ -120,7 +120,10 @@ void ReportLetterCasePages(const StreamWriter& writer) {
 // end when an input is a pipe.
 std::string Compare(const DiffOptions& options, const InputFile& old_input, const InputFile& new_input,
                     std::FILE* output, bool colour, bool& changed) {
-    const ComparisonSettings settings{options.page_size, options.verify_pages};
+    // The view shows whole 16-byte rows, so it takes whole pages, as the
+    // dry run's view does: a page cut after its last change would cut a row.
+    const bool whole_pages = options.verify_pages || options.show_changes;
+    const ComparisonSettings settings{options.page_size, whole_pages};
     const ComparedFile& sized = old_input.file.sized ? old_input.file : new_input.file;
     ProgressLine progress(!options.quiet && IsTerminal(stderr), sized.sized ? sized.size : 0);
     if (options.show_changes) {
@@ -136,8 +139,9 @@ std::string Compare(const DiffOptions& options, const InputFile& old_input, cons
     return trouble;
 }
 
-// Writes to a new file beside the output, put in the output's place only
-// when it is complete; on trouble it is removed and the output left alone.
+// Writes to a new file beside the output (or where its links lead), put in
+// that file's place only when it is complete and on storage; on trouble it
+// is removed and the output left alone. A device or FIFO is written as it is.
 std::string CompareIntoFile(const DiffOptions& options, const InputFile& old_input, const InputFile& new_input,
                             bool& changed) {
     const std::string& target = options.output_name;
@@ -148,9 +152,11 @@ std::string CompareIntoFile(const DiffOptions& options, const InputFile& old_inp
     WholeFile output(target);
     std::string trouble;
     if (!output.Open(trouble)) return trouble;
-    trouble = Compare(options, old_input, new_input, output.Output(), false, changed);
-    if (trouble.empty()) output.Commit(trouble);
-    return trouble;
+    trouble = Compare(options, old_input, new_input, output.Output(), ColoursWanted(options.colour, output.Output()),
+                      changed);
+    if (!trouble.empty()) return trouble;
+    if (output.Commit(trouble)) return "";
+    return trouble.empty() ? "cannot write " + target : trouble;
 }
 
 int Report(const std::string& text) {
@@ -180,7 +186,7 @@ int RunDiff(int argc, const char* const* argv) {
     if (!trouble.empty()) return Trouble(trouble);
     bool changed = false;
     trouble = options.output_name.empty()
-                  ? Compare(options, old_input, new_input, stdout, WantsColour(stdout), changed)
+                  ? Compare(options, old_input, new_input, stdout, ColoursWanted(options.colour, stdout), changed)
                   : CompareIntoFile(options, old_input, new_input, changed);
     if (!trouble.empty()) return Trouble(trouble);
     return changed ? kDiffDifferent : kDiffSame;

@@ -102,6 +102,65 @@ TEST(StreamWriter, NamesThePagesWhoseOnlyChangesAreLetterCase) {
         << text;
 }
 
+// Two changes are joined into one VER/REP pair when the equal bytes between
+// them cost fewer characters than a line of their own, whose offset grows a
+// digit at 0x10, 0x100 and 0x1000: a join rule off by one there, or reading
+// the digits of the wrong offset, moves one of these boundaries.
+TEST(StreamWriter, JoinsTwoChangesExactlyWhenTheGapCostsLessThanALine) {
+    struct Case {
+        std::uint32_t first;   // offset of the first changed byte
+        std::uint32_t second;  // of the second
+        bool joined;
+    } cases[] = {
+        {0x2, 0x7, true},       {0x2, 0x8, false},      // offsets of 1 digit: 4 equal bytes join
+        {0x20, 0x25, true},     {0x20, 0x26, false},    // 2 digits: 4 join, 5 do not
+        {0xF9, 0xFF, false},    {0xFA, 0x100, true},    // the second offset has 3 digits from 0x100 on
+        {0x200, 0x206, true},   {0x200, 0x207, false},  // 3 digits: 5 join, 6 do not
+        {0x3F8, 0x3FE, true},   {0x3F8, 0x3FF, false},
+        {0x3FA, 0x400, true},   {0x3F9, 0x400, false},
+        {0x1000, 0x1006, true}, {0x1000, 0x1007, false},  // 4 digits: 5 join, 6 do not
+    };
+    for (const Case& c : cases) {
+        std::string old_bytes(0x1100, 'a');
+        std::string new_bytes = old_bytes;
+        new_bytes[c.first] = 'b';
+        new_bytes[c.second] = 'b';
+        StreamWriterOptions options;
+        options.page_size = 0x2000;
+        const std::string stream = Written<StreamWriter>({Page(0, old_bytes, new_bytes)}, options);
+        std::size_t rep_lines = 0;
+        for (std::size_t at = 0; (at = stream.find("\nREP ", at)) != std::string::npos; ++at) ++rep_lines;
+        EXPECT_EQ(rep_lines, c.joined ? 1u : 2u) << std::hex << "changes at 0x" << c.first << " and 0x" << c.second
+                                                << "\n" << stream;
+    }
+}
+
+// The view of one small change, plain and coloured, byte for byte: the
+// escape sequences open and close around each run of changed characters and
+// nothing else is coloured; the plain view marks the same places with ^.
+TEST(ChangeView, ShowsOneChangeColouredOrMarked) {
+    struct Case {
+        bool colour;
+        const char* view;
+    } cases[] = {
+        {false,
+         "Page at 0x20: 2 bytes change\n"
+         "old 0000: 30 31 32 33 34 35 36 37   38 39 61 62 63 64 65 66  :01234567 89abcdef\n"
+         "new 0000: 30 31 32 33 34 35 36 37   38 39 41 42 63 64 65 66  :01234567 89ABcdef\n"
+         "                                          ^^ ^^                          ^^\n"},
+        {true,
+         "Page at 0x20: 2 bytes change\n"
+         "old 0000: 30 31 32 33 34 35 36 37   38 39 \x1b[31m61\x1b[0m \x1b[31m62\x1b[0m 63 64 65 66  "
+         ":01234567 89\x1b[31mab\x1b[0mcdef\n"
+         "new 0000: 30 31 32 33 34 35 36 37   38 39 \x1b[32m41\x1b[0m \x1b[32m42\x1b[0m 63 64 65 66  "
+         ":01234567 89\x1b[32mAB\x1b[0mcdef\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Written<ChangeView>({Page(0x20, "0123456789abcdef", "0123456789ABcdef")}, c.colour), c.view)
+            << "colour " << c.colour;
+    }
+}
+
 TEST(ChangeView, MarksTheChangedBytesUnderTheNewRow) {
     EXPECT_EQ(Written<ChangeView>({Page(0x20, "0123456789abcdefXY", "0123456789abcdefXz")}, false),
               "Page at 0x20: 1 byte changes\n"

@@ -144,6 +144,10 @@ TEST(RunCheck, ExitStatus) {
         // -P:8M is a page size of 8, as PAGESIZE 8M is.
         {{"-q", "-P:8M", loads.c_str()}, kCheckFindings},
         {{"-q", "-P:8K", loads.c_str()}, kCheckClean},
+        // --color takes auto, always or never, and nothing else.
+        {{"-q", "--color=always", "--dry-run", target.c_str(), "--changes", careful.c_str()}, kCheckClean},
+        {{"-q", "--color=rainbow", "--dry-run", target.c_str(), "--changes", careful.c_str()}, kCheckTrouble},
+        {{"-q", "--color=", careful.c_str()}, kCheckTrouble},
     };
     for (Case& c : cases) {
         c.arguments.insert(c.arguments.begin(), "varnex-check");

@@ -4,12 +4,14 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -271,6 +273,187 @@ TEST(DiffPipes, InputsOfUnknownSizeGiveTheFilesStreamOrNothing) {
             << ReadAll(folder.Path("err"));
         const std::string out = ReadAll(folder.Path("out"));
         EXPECT_EQ(c.status == 1 ? Body(out) : out, c.status == 1 ? expected : "");
+    }
+}
+
+// A small pair that differs, and the stream varnex-diff writes for it.
+void WritePair(const testing::ScratchFolder& folder) {
+    std::string old_bytes(5000, 'a');
+    for (std::size_t at = 0; at < old_bytes.size(); ++at) old_bytes[at] = static_cast<char>('a' + at % 26);
+    std::string new_bytes = old_bytes;
+    new_bytes[3] = '!';
+    new_bytes[4097] = '?';
+    WriteAll(folder.Path("old"), old_bytes);
+    WriteAll(folder.Path("new"), new_bytes);
+}
+
+struct OutputFileCase {
+    const char* what;
+    std::string arguments;
+    int status;
+    const char* written;  // the file that must hold what standard output gives, or nullptr
+};
+
+// -o gives what standard output gives, whole; it never goes over OLD or NEW,
+// under any name, and a -o without its name is refused (exit 2, nothing
+// written, both files as they were), not read past the arguments.
+TEST(DiffOutputFile, GivesWhatStandardOutputGivesAndNeverGoesOverAnInput) {
+    testing::ScratchFolder folder;
+    ASSERT_TRUE(folder.Ready());
+    WritePair(folder);
+    const std::string old_bytes = ReadAll(folder.Path("old"));
+    const std::string new_bytes = ReadAll(folder.Path("new"));
+    ASSERT_EQ(::symlink("old", folder.Path("old-link").c_str()), 0);
+    const std::string pair = folder.Path("old") + " " + folder.Path("new");
+    ASSERT_EQ(RunCommand(Diff(pair + " > " + folder.Path("reference"))), 1);
+    const OutputFileCase cases[] = {
+        {"-o FILE", "-o " + folder.Path("out") + " " + pair, 1, "out"},
+        {"-o after the files", pair + " -o " + folder.Path("after"), 1, "after"},
+        {"-o OLD", "-o " + folder.Path("old") + " " + pair, 2, nullptr},
+        {"-o NEW", "-o " + folder.Path("new") + " " + pair, 2, nullptr},
+        {"-o a link to OLD", "-o " + folder.Path("old-link") + " " + pair, 2, nullptr},
+        {"a trailing -o", pair + " -o", 2, nullptr},
+    };
+    for (const OutputFileCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(RunCommand(Diff(c.arguments + " > " + folder.Path("stdout") + " 2> " + folder.Path("stderr"))),
+                  c.status);
+        EXPECT_EQ(ReadAll(folder.Path("stdout")), "");
+        EXPECT_EQ(ReadAll(folder.Path("stderr")).empty(), c.status != 2);
+        if (c.written != nullptr) {
+            EXPECT_EQ(ReadAll(folder.Path(c.written)), ReadAll(folder.Path("reference")));
+        }
+        EXPECT_TRUE(ReadAll(folder.Path("old")) == old_bytes && ReadAll(folder.Path("new")) == new_bytes);
+    }
+}
+
+// The two programs' whole-or-nothing outputs, writing to `out`.
+struct OutputProgram {
+    const char* what;
+    std::function<std::string(const std::string& out)> command;
+    int status;
+};
+
+struct OutputKindCase {
+    const char* what;
+    const char* name;  // given to the program
+    std::function<void(const std::string& reference)> check;
+};
+
+mode_t ModeOf(const std::string& path, bool follow) {
+    struct stat status {};
+    EXPECT_EQ(follow ? ::stat(path.c_str(), &status) : ::lstat(path.c_str(), &status), 0) << path;
+    return status.st_mode;
+}
+
+// -o and --undo write where a symbolic link leads (a chain, a relative link,
+// a link to a file not made yet) and keep the links and the file's
+// permissions; a FIFO and a character device are written straight through
+// and stay what they are, never replaced by a regular file.
+TEST(NonRegularOutputs, StayWhatTheyAreAndGetTheBytes) {
+    testing::ScratchFolder folder;
+    ASSERT_TRUE(folder.Ready());
+    WritePair(folder);
+    const std::string pair = folder.Path("old") + " " + folder.Path("new");
+    ASSERT_EQ(RunCommand(Diff(pair + " > " + folder.Path("stream"))), 1);
+    const OutputProgram programs[] = {
+        {"varnex-diff -o", [&](const std::string& out) { return Diff("-o " + out + " " + pair); }, 1},
+        {"varnex-check --undo",
+         [&](const std::string& out) {
+             return std::string(VARNEX_CHECK_BINARY) + " -q --dry-run " + folder.Path("old") + " --undo " + out + " " +
+                    folder.Path("stream");
+         },
+         0},
+    };
+    ASSERT_EQ(::mkdir(folder.Path("d").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink("d/target", folder.Path("relative").c_str()), 0);
+    ASSERT_EQ(::symlink(folder.Path("relative").c_str(), folder.Path("chain").c_str()), 0);
+    ASSERT_EQ(::symlink("d/not-yet", folder.Path("dangling").c_str()), 0);
+    ASSERT_EQ(::mkfifo(folder.Path("fifo").c_str(), 0600), 0);
+    // A device of the null device's numbers, made here where root may; else
+    // the null device itself, which only root could have broken.
+    const bool own_device = ::mknod(folder.Path("null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
+    const std::string device = own_device ? folder.Path("null") : "/dev/null";
+    const OutputKindCase kinds[] = {
+        {"a chain of links", "chain",
+         [&](const std::string& reference) {
+             EXPECT_TRUE(S_ISLNK(ModeOf(folder.Path("chain"), false)));
+             EXPECT_TRUE(S_ISLNK(ModeOf(folder.Path("relative"), false)));
+             EXPECT_EQ(ReadAll(folder.Path("d/target")), reference);
+             EXPECT_EQ(ModeOf(folder.Path("d/target"), true) & 07777, 0640u) << "the permissions were not kept";
+         }},
+        {"a link to a file not made yet", "dangling",
+         [&](const std::string& reference) {
+             EXPECT_TRUE(S_ISLNK(ModeOf(folder.Path("dangling"), false)));
+             EXPECT_EQ(ReadAll(folder.Path("d/not-yet")), reference);
+         }},
+        {"a FIFO", "fifo",
+         [&](const std::string& reference) {
+             EXPECT_TRUE(S_ISFIFO(ModeOf(folder.Path("fifo"), false)));
+             EXPECT_EQ(ReadAll(folder.Path("from-fifo")), reference);
+         }},
+        {"a character device", device.c_str(),
+         [&](const std::string&) { EXPECT_TRUE(S_ISCHR(ModeOf(device, false))) << device << " was replaced"; }},
+    };
+    for (const OutputProgram& program : programs) {
+        ASSERT_EQ(RunCommand(program.command(folder.Path("reference"))), program.status) << program.what;
+        const std::string reference = ReadAll(folder.Path("reference"));
+        ASSERT_FALSE(reference.empty());
+        for (const OutputKindCase& kind : kinds) {
+            SCOPED_TRACE(std::string(program.what) + " to " + kind.what);
+            WriteAll(folder.Path("d/target"), "old contents");
+            ASSERT_EQ(::chmod(folder.Path("d/target").c_str(), 0640), 0);
+            ::unlink(folder.Path("d/not-yet").c_str());
+            const std::string name = kind.name[0] == '/' ? kind.name : folder.Path(kind.name);
+            // A reader for the FIFO, which the writer's open waits for; bounded,
+            // so that a FIFO replaced by a file cannot hang the test.
+            const bool fifo = std::string(kind.name) == "fifo";
+            const std::string reader = "timeout 20 cat " + name + " > " + folder.Path("from-fifo") + " & ";
+            EXPECT_EQ(RunCommand((fifo ? reader : "") + program.command(name) + "; s=$?; wait; exit $s"),
+                      program.status);
+            kind.check(reference);
+        }
+    }
+}
+
+// varnex-diff --changes and the dry run's --changes of the stream it wrote
+// show one view of one change, byte for byte, coloured or not, whatever the
+// page size: every row with a change whole (a view cut after the last
+// changed byte showed a shorter row), old above new. --color=always colours
+// through a pipe, never does not, and any other choice is refused.
+TEST(ChangeViews, TheDifferAndTheDryRunShowTheSameRows) {
+    testing::ScratchFolder folder;
+    ASSERT_TRUE(folder.Ready());
+    WritePair(folder);
+    const std::string old_file = folder.Path("old");
+    const std::string pair = old_file + " " + folder.Path("new");
+    const std::string check = VARNEX_CHECK_BINARY;
+    for (const char* page : {"-P:4096", "-P:512", "-P:100"}) {
+        for (const char* colour : {"--color=never", "--color=always"}) {
+            SCOPED_TRACE(std::string(page) + " " + colour);
+            const std::string options = std::string(page) + " --changes " + colour + " ";
+            ASSERT_EQ(RunCommand(Diff(std::string(page) + " " + pair + " > " + folder.Path("stream"))), 1);
+            ASSERT_EQ(RunCommand(Diff(options + pair + " > " + folder.Path("diff-view"))), 1);
+            ASSERT_EQ(RunCommand(check + " " + options + "--dry-run " + old_file + " " + folder.Path("stream") + " > " +
+                                 folder.Path("check-view")),
+                      0);
+            const std::string view = ReadAll(folder.Path("diff-view"));
+            EXPECT_EQ(view, ReadAll(folder.Path("check-view")));
+            if (std::string(colour) == "--color=never") {
+                // The row of the change at byte 3 runs on to byte 15, wherever the page starts.
+                const std::size_t row = view.find("21 65 66 67");
+                ASSERT_NE(row, std::string::npos) << view;
+                EXPECT_NE(view.substr(row, view.find('\n', row) - row).find("6C 6D 6E 6F 70"), std::string::npos)
+                    << view;
+            }
+            EXPECT_EQ(view.find('\x1b') != std::string::npos, std::string(colour) == "--color=always") << view;
+        }
+    }
+    for (const std::string& refused : {Diff("--color=yes " + pair), Diff("--color " + pair),
+                                       check + " --color=sometimes --dry-run " + old_file + " --changes " +
+                                           folder.Path("stream")}) {
+        EXPECT_EQ(RunCommand(refused + " > " + folder.Path("out") + " 2> /dev/null"), 2) << refused;
+        EXPECT_EQ(ReadAll(folder.Path("out")), "") << refused;
     }
 }
 

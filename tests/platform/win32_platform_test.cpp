@@ -13,6 +13,7 @@
 #include "command/byte_source.h"
 #include "page/file_access.h"
 #include "platform/input_stream.h"
+#include "platform/output_replacement.h"
 #include "platform/standard_streams.h"
 #include "support/captured_output.h"
 #include "support/fake_file_system.h"
@@ -214,6 +215,39 @@ TEST(Win32InputStream, APipeIsReadToItsEndAndHasNoSizeInAdvance) {
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(HasKnownSize(reinterpret_cast<FileHandle>(file)));
     ::CloseHandle(file);
+}
+
+// An output name is replaced whole only when it is a disk file or a new
+// name: NUL, the null device, is written straight through (a file made
+// beside it and renamed over it would take the device's name), and a folder
+// is refused.
+TEST(Win32OutputTarget, TellsTheNullDeviceFromFilesAndFolders) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.Ready());
+    std::ofstream(folder.Path("file"), std::ios::binary) << "x";
+    const struct {
+        std::string name;
+        bool found;
+        OutputKind kind;
+    } cases[] = {
+        {"NUL", true, OutputKind::kStraightThrough},
+        {folder.Path("file"), true, OutputKind::kRegularFile},
+        {folder.Path("missing"), true, OutputKind::kNewFile},
+        {folder.Path("."), false, OutputKind::kNewFile},
+    };
+    for (const auto& c : cases) {
+        OutputTarget target;
+        ErrorCode error = 0;
+        EXPECT_EQ(FindOutputTarget(c.name, target, error), c.found) << c.name;
+        if (c.found) {
+            EXPECT_EQ(target.kind, c.kind) << c.name;
+        }
+    }
+    ErrorCode error = 0;
+    std::FILE* device = OpenStraightThrough("NUL", error);
+    ASSERT_NE(device, nullptr) << error;
+    EXPECT_EQ(std::fwrite("abc", 1, 3, device), 3u);
+    EXPECT_EQ(std::fclose(device), 0);
 }
 
 }  // namespace
