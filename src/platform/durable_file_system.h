@@ -7,6 +7,7 @@
 // after any call.
 
 #include <cstdint>
+#include <string>
 
 #include "platform/file_system.h"
 
@@ -26,6 +27,11 @@ public:
 
     // The file's length in bytes.
     virtual bool Size(FileHandle file, std::uint64_t& size, ErrorCode& error) = 0;
+
+    // A text naming the file itself, the same through any of its names and
+    // different for any other file on the machine (device and file number),
+    // so that a journal can tell the file it was made for.
+    virtual bool Identity(FileHandle file, std::string& identity, ErrorCode& error) = 0;
 
     // Puts every byte written to the file so far on storage.
     virtual bool Sync(FileHandle file, ErrorCode& error) = 0;
