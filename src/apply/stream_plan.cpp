@@ -1,0 +1,92 @@
+#include "apply/stream_plan.h"
+
+#include <algorithm>
+
+#include "change/error_text.h"
+#include "dryrun/dry_run.h"
+#include "dryrun/dry_run_changes.h"
+#include "output/line_writer.h"
+#include "platform/transfer.h"
+
+namespace varnex {
+namespace {
+
+// Keeps the dry run's log from the screen, noting each W or E message with
+// the command line echoed before it and that line's number in the stream.
+class FailureLog final : public LineSink {
+public:
+    explicit FailureLog(std::vector<std::string>& failures) : failures_(failures) {}
+    void Put(const char* line, std::size_t length) override {
+        const std::string text(line, length > 0 && line[length - 1] == '\n' ? length - 1 : length);
+        if (text.size() > 8 && text.compare(0, 3, "MIP") == 0 && (text[7] == 'W' || text[7] == 'E')) {
+            failures_.push_back("stream line " + std::to_string(lines_) + " '" + last_echo_ + "': " + text);
+        }
+    }
+    void PutEcho(const char* line, std::size_t length) override {
+        ++lines_;
+        last_echo_.assign(line, length > 0 && line[length - 1] == '\n' ? length - 1 : length);
+    }
+
+private:
+    std::vector<std::string>& failures_;
+    std::size_t lines_ = 0;
+    std::string last_echo_;
+};
+
+bool ReadOld(TargetFile& target, ChangedPage& page, std::string& error) {
+    ErrorCode code = 0;
+    const auto count = static_cast<std::uint32_t>(page.old_bytes.size());
+    TransferResult read{};
+    if (target.Files().Seek(target.Handle(), page.offset, code) == 0) {
+        read = ReadPage(target.Files(), target.Handle(), page.old_bytes.data(), count);
+        code = read.error;
+    }
+    if (read.done == count && !read.failed) return true;
+    error = "cannot read " + target.Name() + " at " + OffsetText(page.offset) + ": " +
+            (read.failed || code != 0 ? ErrorText(code) : std::string("it is shorter than the dry run found it"));
+    return false;
+}
+
+// Each written stretch cut into pages of `page_size` from its first byte.
+bool TakeWrites(const OverlayFileSystem& overlay, TargetFile& target, JournalWriter* journal, Plan& plan,
+                std::string& error) {
+    for (const auto& [first, written] : overlay.Written()) {
+        for (std::size_t start = 0; start < written.size(); start += plan.page_size) {
+            const std::size_t length = std::min<std::size_t>(plan.page_size, written.size() - start);
+            ChangedPage page;
+            page.offset = first + start;
+            page.old_bytes.resize(length);
+            page.new_bytes.assign(written.begin() + static_cast<std::ptrdiff_t>(start),
+                                  written.begin() + static_cast<std::ptrdiff_t>(start + length));
+            if (!ReadOld(target, page, error)) return false;
+            PlanPage planned;
+            if (!MakePlanPage(page, planned)) continue;
+            if (journal != nullptr && !journal->Add(page)) return error = "cannot keep the journal's pages", false;
+            plan.pages.push_back(std::move(planned));
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool PlanFromStream(const ApplyRequest& request, TargetFile& target, const JournalTie* tie, StreamPlan& result,
+                    std::string& error) {
+    OverlayFileSystem overlay(target.Files());
+    FailureLog log(result.failures);
+    LineSink* previous = SetLineSink(&log);
+    const DryRunResult run = RunDryRun(request.file.c_str(), request.page_size_switch, request.streams_text, overlay);
+    SetLineSink(previous);
+    if (!run.file_opened) return error = "the dry run cannot open " + request.file, false;
+    result.fits = !run.warnings_or_errors;
+    result.plan.page_size = ChangePageSize(overlay, request.page_size);
+    if (!result.fits) return true;
+    if (tie != nullptr) {
+        JournalTie sized = *tie;
+        sized.page_size = result.plan.page_size;
+        result.journal = std::make_unique<JournalWriter>(sized, result.plan.page_size);
+    }
+    return TakeWrites(overlay, target, result.journal.get(), result.plan, error);
+}
+
+}  // namespace varnex
