@@ -35,12 +35,12 @@ int Carry(const ApplyRequest& request, TargetFile& target, const Plan& plan, con
                    "; nothing was written to " + target.Name() + "; name a journal elsewhere with --journal PATH");
         return kApplyTrouble;
     }
-    if (!WriteTowards(request, target, plan, census, PageState::kDone, user_streams, report)) return kApplyTrouble;
+    if (!WriteTowards(request, target, plan, census, PageProgress::kDone, user_streams, report)) return kApplyTrouble;
     if (!MarkJournal(target.Files(), request.journal_path, kCompleteMark, error)) {
         report.Say("cannot mark the journal " + request.journal_path + " complete: " + error + "; run again");
         return kApplyTrouble;
     }
-    report.Note(Summary("applied", plan, census, PageState::kDone, request.journal_path, report));
+    report.Note(Summary("applied", plan, census, PageProgress::kDone, request.journal_path, report));
     return kApplyDone;
 }
 
@@ -54,7 +54,7 @@ int ApplyPlan(const ApplyRequest& request, TargetFile& target, const Plan& plan,
         report.Say("nothing was written to " + target.Name());
         return kApplyRefused;
     }
-    if (census.All(PageState::kDone)) {
+    if (census.All(PageProgress::kDone)) {
         if (journal == nullptr && !journal_complete && !MarkJournal(target.Files(), request.journal_path, kCompleteMark, error)) {
             report.Say("cannot mark the journal " + request.journal_path + " complete: " + error);
             return kApplyTrouble;
@@ -67,7 +67,7 @@ int ApplyPlan(const ApplyRequest& request, TargetFile& target, const Plan& plan,
                    "move it away or name another with --journal PATH");
         return kApplyTrouble;
     }
-    return Carry(request, target, plan, census, journal, user_streams && census.All(PageState::kNotStarted), report);
+    return Carry(request, target, plan, census, journal, user_streams && census.All(PageProgress::kNotStarted), report);
 }
 
 int ApplyFromStreams(const ApplyRequest& request, TargetFile& target, const ApplyReport& report) {
@@ -80,7 +80,7 @@ int ApplyFromStreams(const ApplyRequest& request, TargetFile& target, const Appl
         report.Note("the streams change no byte of " + target.Name() + "; nothing to write");
         return kApplyDone;
     }
-    return ApplyPlan(request, target, planned.plan, planned.journal.get(), false, true, report);
+    return ApplyPlan(request, target, planned.plan, planned.journal.get(), false, !planned.reconstructed, report);
 }
 
 int ApplyFromJournal(const ApplyRequest& request, TargetFile& target, const Journal& journal, const ApplyReport& report) {
@@ -144,15 +144,15 @@ int RollBack(const ApplyRequest& request, TargetFile& target, const ApplyReport&
         report.Say("nothing was written to " + target.Name());
         return kApplyRefused;
     }
-    if (!census.All(PageState::kNotStarted) &&
-        !WriteTowards(request, target, journal.plan, census, PageState::kNotStarted, false, report)) {
+    if (!census.All(PageProgress::kNotStarted) &&
+        !WriteTowards(request, target, journal.plan, census, PageProgress::kNotStarted, false, report)) {
         return kApplyTrouble;
     }
     if (!journal.rolled_back && !MarkJournal(target.Files(), request.journal_path, kRolledBackMark, error)) {
         report.Say("cannot mark the journal " + request.journal_path + " rolled back: " + error);
         return kApplyTrouble;
     }
-    report.Note(Summary("rolled back", journal.plan, census, PageState::kNotStarted, request.journal_path, report));
+    report.Note(Summary("rolled back", journal.plan, census, PageProgress::kNotStarted, request.journal_path, report));
     return kApplyDone;
 }
 

@@ -35,22 +35,22 @@ bool ReadSpan(FileSystem& files, FileHandle file, const PlanPage& page, std::vec
     return true;
 }
 
-PageState Classify(const PlanPage& page, const std::vector<std::uint8_t>& bytes) {
+PageProgress Classify(const PlanPage& page, const std::vector<std::uint8_t>& bytes) {
     bool some_old = false;
     bool some_new = false;
     for (const PlanRun& run : page.runs) {
         for (std::size_t i = 0; i < run.old_bytes.size(); ++i) {
             const std::size_t at = run.start - page.SpanStart() + i;
-            if (at >= bytes.size()) return PageState::kForeign;
+            if (at >= bytes.size()) return PageProgress::kForeign;
             const bool is_old = bytes[at] == run.old_bytes[i];
             const bool is_new = bytes[at] == run.new_bytes[i];
-            if (!is_old && !is_new) return PageState::kForeign;
+            if (!is_old && !is_new) return PageProgress::kForeign;
             some_old = some_old || (is_old && !is_new);
             some_new = some_new || (is_new && !is_old);
         }
     }
-    if (some_old && some_new) return PageState::kTorn;
-    return some_new ? PageState::kDone : PageState::kNotStarted;
+    if (some_old && some_new) return PageProgress::kTorn;
+    return some_new ? PageProgress::kDone : PageProgress::kNotStarted;
 }
 
 ChangedPage SpanChange(const PlanPage& page, const std::vector<std::uint8_t>& bytes, bool towards_new) {

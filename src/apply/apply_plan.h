@@ -26,8 +26,8 @@ struct PlanPage {
     std::uint32_t SpanEnd() const { return runs.back().start + static_cast<std::uint32_t>(runs.back().old_bytes.size()); }
 };
 
-// A page of the file against its plan page.
-enum class PageState : std::uint8_t {
+// How far a page of the file is along its plan page.
+enum class PageProgress : std::uint8_t {
     kNotStarted,  // every byte holds its old value
     kDone,        // every byte holds its new value
     kTorn,        // each byte old or new, some of each
@@ -48,7 +48,7 @@ bool ReadSpan(FileSystem& files, FileHandle file, const PlanPage& page, std::vec
               ErrorCode& error);
 
 // The state of the page whose span holds `bytes` now.
-PageState Classify(const PlanPage& page, const std::vector<std::uint8_t>& bytes);
+PageProgress Classify(const PlanPage& page, const std::vector<std::uint8_t>& bytes);
 
 // The span as it stands, and as it is to stand: `bytes` with every run's new
 // bytes (towards_new) or old bytes laid over.

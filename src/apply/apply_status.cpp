@@ -7,20 +7,20 @@
 namespace varnex {
 namespace {
 
-const char* StateName(PageState state) {
+const char* StateName(PageProgress state) {
     switch (state) {
-        case PageState::kDone: return "applied";
-        case PageState::kNotStarted: return "not applied";
-        case PageState::kTorn: return "torn";
-        case PageState::kForeign: return "foreign";
+        case PageProgress::kDone: return "applied";
+        case PageProgress::kNotStarted: return "not applied";
+        case PageProgress::kTorn: return "torn";
+        case PageProgress::kForeign: return "foreign";
     }
     return "?";
 }
 
 int StatusOf(const Census& census) {
-    if (census.Count(PageState::kForeign) > 0) return kStatusForeign;
-    if (census.All(PageState::kDone)) return kApplyDone;
-    if (census.All(PageState::kNotStarted)) return kApplyRefused;
+    if (census.Count(PageProgress::kForeign) > 0) return kStatusForeign;
+    if (census.All(PageProgress::kDone)) return kApplyDone;
+    if (census.All(PageProgress::kNotStarted)) return kApplyRefused;
     return kStatusPartly;
 }
 
@@ -37,10 +37,10 @@ int Tell(const Plan& plan, TargetFile& target, const ApplyReport& report, std::F
         Print(out, "page " + OffsetText(plan.pages[i].offset) + ": " + StateName(census.states[i]));
     }
     if (!report.Quiet()) {
-        Print(out, std::to_string(plan.pages.size()) + " pages: " + std::to_string(census.Count(PageState::kDone)) +
-                       " applied, " + std::to_string(census.Count(PageState::kNotStarted)) + " not applied, " +
-                       std::to_string(census.Count(PageState::kTorn)) + " torn, " +
-                       std::to_string(census.Count(PageState::kForeign)) + " foreign");
+        Print(out, std::to_string(plan.pages.size()) + " pages: " + std::to_string(census.Count(PageProgress::kDone)) +
+                       " applied, " + std::to_string(census.Count(PageProgress::kNotStarted)) + " not applied, " +
+                       std::to_string(census.Count(PageProgress::kTorn)) + " torn, " +
+                       std::to_string(census.Count(PageProgress::kForeign)) + " foreign");
     }
     std::fflush(out);
     return StatusOf(census);

@@ -21,7 +21,7 @@ JournalTie TieOf(const ApplyRequest& request, const TargetFile& target) {
 std::size_t ReportForeign(const Plan& plan, const Census& census, const ApplyReport& report) {
     std::size_t foreign = 0;
     for (std::size_t i = 0; i < plan.pages.size(); ++i) {
-        if (census.states[i] != PageState::kForeign) continue;
+        if (census.states[i] != PageProgress::kForeign) continue;
         ++foreign;
         report.Say("page at " + OffsetText(plan.pages[i].offset) +
                    " holds bytes that are neither its old nor its new ones (someone else wrote there)");
@@ -30,7 +30,7 @@ std::size_t ReportForeign(const Plan& plan, const Census& census, const ApplyRep
 }
 
 bool WriteTowards(const ApplyRequest& request, TargetFile& target, const Plan& plan, const Census& census,
-                  PageState goal, bool user_streams, const ApplyReport& report) {
+                  PageProgress goal, bool user_streams, const ApplyReport& report) {
     std::string error;
     if (user_streams) {
         RunUserStreams(request, target);
@@ -51,7 +51,7 @@ bool WriteTowards(const ApplyRequest& request, TargetFile& target, const Plan& p
     return false;
 }
 
-std::string Summary(const char* what, const Plan& plan, const Census& census, PageState goal,
+std::string Summary(const char* what, const Plan& plan, const Census& census, PageProgress goal,
                     const std::string& journal, const ApplyReport& report) {
     std::size_t pages = 0;
     std::uint64_t bytes = 0;

@@ -20,10 +20,10 @@ std::size_t ReportForeign(const Plan& plan, const Census& census, const ApplyRep
 // else a made stream), syncs the file and reads every page back. false:
 // trouble, reported.
 bool WriteTowards(const ApplyRequest& request, TargetFile& target, const Plan& plan, const Census& census,
-                  PageState goal, bool user_streams, const ApplyReport& report);
+                  PageProgress goal, bool user_streams, const ApplyReport& report);
 
 // "N pages (M bytes) written" and the rest of the summary line.
-std::string Summary(const char* what, const Plan& plan, const Census& census, PageState goal,
+std::string Summary(const char* what, const Plan& plan, const Census& census, PageProgress goal,
                     const std::string& journal, const ApplyReport& report);
 
 }  // namespace varnex

@@ -35,7 +35,7 @@ bool TakeCensus(TargetFile& target, const Plan& plan, Census& census, std::strin
             error = "cannot read " + target.Name() + " at " + OffsetText(page.offset) + ": " + ErrorText(code);
             return false;
         }
-        const PageState state = Classify(page, bytes);
+        const PageProgress state = Classify(page, bytes);
         census.states.push_back(state);
         ++census.counts[static_cast<std::size_t>(state)];
     }

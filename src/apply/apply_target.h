@@ -43,11 +43,11 @@ private:
 
 // The state of every page of the plan, and how many are in each state.
 struct Census {
-    std::vector<PageState> states;
+    std::vector<PageProgress> states;
     std::array<std::size_t, 4> counts{};
 
-    std::size_t Count(PageState state) const { return counts[static_cast<std::size_t>(state)]; }
-    bool All(PageState state) const { return Count(state) == states.size(); }
+    std::size_t Count(PageProgress state) const { return counts[static_cast<std::size_t>(state)]; }
+    bool All(PageProgress state) const { return Count(state) == states.size(); }
 };
 
 // Reads every page of the plan from the file. false: a read failed (`error`).

@@ -37,11 +37,11 @@ private:
     std::FILE* file_;
 };
 
-bool WriteMadeStream(TargetFile& target, const Plan& plan, const Census& census, PageState goal, std::FILE* out,
+bool WriteMadeStream(TargetFile& target, const Plan& plan, const Census& census, PageProgress goal, std::FILE* out,
                      std::string& error) {
     StreamWriterOptions options;
     options.page_size = plan.page_size;
-    options.made_by = {goal == PageState::kDone ? "varnex-apply: the pages still to be written"
+    options.made_by = {goal == PageProgress::kDone ? "varnex-apply: the pages still to be written"
                                                 : "varnex-apply: the pages to take back"};
     StreamWriter writer(out, options);
     std::vector<std::uint8_t> bytes;
@@ -51,7 +51,7 @@ bool WriteMadeStream(TargetFile& target, const Plan& plan, const Census& census,
         if (!ReadSpan(target.Files(), target.Handle(), plan.pages[i], bytes, code)) {
             return error = "cannot read " + target.Name() + ": " + ErrorText(code), false;
         }
-        if (!writer.Add(SpanChange(plan.pages[i], bytes, goal == PageState::kDone))) return error = writer.LastError(), false;
+        if (!writer.Add(SpanChange(plan.pages[i], bytes, goal == PageProgress::kDone))) return error = writer.LastError(), false;
     }
     if (!writer.Finish()) return error = writer.LastError(), false;
     return true;
@@ -67,7 +67,7 @@ void RunUserStreams(const ApplyRequest& request, TargetFile& target) {
 }
 
 bool RunMadeStream(const ApplyRequest& request, TargetFile& target, const Plan& plan, const Census& census,
-                   PageState goal, std::string& error) {
+                   PageProgress goal, std::string& error) {
     TemporaryFile stream;
     if (stream.Get() == nullptr) return error = "cannot make a temporary file", false;
     if (!WriteMadeStream(target, plan, census, goal, stream.Get(), error)) return false;

@@ -31,6 +31,6 @@ void RunUserStreams(const ApplyRequest& request, TargetFile& target);
 // Writes every page of the plan whose state is not `goal` (kDone: new bytes,
 // kNotStarted: old bytes). false: the stream could not be made (`error`).
 bool RunMadeStream(const ApplyRequest& request, TargetFile& target, const Plan& plan, const Census& census,
-                   PageState goal, std::string& error);
+                   PageProgress goal, std::string& error);
 
 }  // namespace varnex

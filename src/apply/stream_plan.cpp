@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "apply/check_observer.h"
+#include "apply/original_view.h"
 #include "change/error_text.h"
 #include "dryrun/dry_run.h"
 #include "dryrun/dry_run_changes.h"
@@ -33,12 +35,14 @@ private:
     std::string last_echo_;
 };
 
-bool ReadOld(TargetFile& target, ChangedPage& page, std::string& error) {
+constexpr int kMostRounds = 16;
+
+bool ReadOld(TargetFile& target, OriginalView& view, ChangedPage& page, std::string& error) {
     ErrorCode code = 0;
     const auto count = static_cast<std::uint32_t>(page.old_bytes.size());
     TransferResult read{};
-    if (target.Files().Seek(target.Handle(), page.offset, code) == 0) {
-        read = ReadPage(target.Files(), target.Handle(), page.old_bytes.data(), count);
+    if (view.Seek(target.Handle(), page.offset, code) == 0) {
+        read = ReadPage(view, target.Handle(), page.old_bytes.data(), count);
         code = read.error;
     }
     if (read.done == count && !read.failed) return true;
@@ -48,8 +52,8 @@ bool ReadOld(TargetFile& target, ChangedPage& page, std::string& error) {
 }
 
 // Each written stretch cut into pages of `page_size` from its first byte.
-bool TakeWrites(const OverlayFileSystem& overlay, TargetFile& target, JournalWriter* journal, Plan& plan,
-                std::string& error) {
+bool TakeWrites(const OverlayFileSystem& overlay, TargetFile& target, OriginalView& view, JournalWriter* journal,
+                Plan& plan, std::string& error) {
     for (const auto& [first, written] : overlay.Written()) {
         for (std::size_t start = 0; start < written.size(); start += plan.page_size) {
             const std::size_t length = std::min<std::size_t>(plan.page_size, written.size() - start);
@@ -58,7 +62,7 @@ bool TakeWrites(const OverlayFileSystem& overlay, TargetFile& target, JournalWri
             page.old_bytes.resize(length);
             page.new_bytes.assign(written.begin() + static_cast<std::ptrdiff_t>(start),
                                   written.begin() + static_cast<std::ptrdiff_t>(start + length));
-            if (!ReadOld(target, page, error)) return false;
+            if (!ReadOld(target, view, page, error)) return false;
             PlanPage planned;
             if (!MakePlanPage(page, planned)) continue;
             if (journal != nullptr && !journal->Add(page)) return error = "cannot keep the journal's pages", false;
@@ -68,25 +72,51 @@ bool TakeWrites(const OverlayFileSystem& overlay, TargetFile& target, JournalWri
     return true;
 }
 
-}  // namespace
-
-bool PlanFromStream(const ApplyRequest& request, TargetFile& target, const JournalTie* tie, StreamPlan& result,
-                    std::string& error) {
-    OverlayFileSystem overlay(target.Files());
-    FailureLog log(result.failures);
-    LineSink* previous = SetLineSink(&log);
-    const DryRunResult run = RunDryRun(request.file.c_str(), request.page_size_switch, request.streams_text, overlay);
-    SetLineSink(previous);
-    if (!run.file_opened) return error = "the dry run cannot open " + request.file, false;
-    result.fits = !run.warnings_or_errors;
+// The clean run's pages: old from the file as it was, new from the overlay.
+bool TakePlan(const ApplyRequest& request, const OverlayFileSystem& overlay, TargetFile& target, OriginalView& view,
+              const JournalTie* tie, StreamPlan& result, std::string& error) {
     result.plan.page_size = ChangePageSize(overlay, request.page_size);
-    if (!result.fits) return true;
     if (tie != nullptr) {
         JournalTie sized = *tie;
         sized.page_size = result.plan.page_size;
         result.journal = std::make_unique<JournalWriter>(sized, result.plan.page_size);
     }
-    return TakeWrites(overlay, target, result.journal.get(), result.plan, error);
+    return TakeWrites(overlay, target, view, result.journal.get(), result.plan, error);
+}
+
+// One dry run over the file with the original bytes known so far laid over
+// it; `found` gets the ones its checks tell anew.
+DryRunResult DryRunOver(const ApplyRequest& request, OverlayFileSystem& overlay, const OriginalBytes& known,
+                        OriginalBytes& found, std::vector<std::string>& failures) {
+    failures.clear();
+    CheckObserver observer(overlay, known, found);
+    CommandObserver* previous_observer = SetCommandObserver(&observer);
+    FailureLog log(failures);
+    LineSink* previous = SetLineSink(&log);
+    const DryRunResult run = RunDryRun(request.file.c_str(), request.page_size_switch, request.streams_text, overlay);
+    SetLineSink(previous);
+    SetCommandObserver(previous_observer);
+    return run;
+}
+
+}  // namespace
+
+bool PlanFromStream(const ApplyRequest& request, TargetFile& target, const JournalTie* tie, StreamPlan& result,
+                    std::string& error) {
+    OriginalBytes original;
+    for (int round = 0; round < kMostRounds; ++round) {
+        OriginalView view(target.Files(), original);
+        OverlayFileSystem overlay(view);
+        OriginalBytes found;
+        const DryRunResult run = DryRunOver(request, overlay, original, found, result.failures);
+        if (!run.file_opened) return error = "the dry run cannot open " + request.file, false;
+        result.fits = !run.warnings_or_errors;
+        result.reconstructed = !original.empty();
+        if (result.fits) return TakePlan(request, overlay, target, view, tie, result, error);
+        if (found.empty()) return true;
+        original.merge(found);
+    }
+    return true;
 }
 
 }  // namespace varnex

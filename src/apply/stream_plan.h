@@ -1,7 +1,10 @@
 #pragma once
 // The plan of a run taken from its streams: a dry run against the target
 // file, over an overlay on the run's own file system, and the pages it
-// writes, each handed to the journal too.
+// writes, each handed to the journal too. Where the dry run fails, the file
+// may hold the run in part: its original bytes are learnt from the stream's
+// own VER lines and the dry run is repeated over them, until it is clean or
+// learns nothing more.
 
 #include <memory>
 #include <string>
@@ -17,6 +20,7 @@ namespace varnex {
 struct StreamPlan {
     Plan plan;
     bool fits = false;                  // the dry run was clean
+    bool reconstructed = false;         // over bytes learnt from its checks: the file was partly applied
     std::vector<std::string> failures;  // otherwise: each failing command and its message
     std::unique_ptr<JournalWriter> journal;  // every page, taken back, when a tie was given
 };

@@ -209,12 +209,12 @@ TEST(ApplyProgram, RunsKilledAtRandomMomentsAreFinishedOrTakenBack) {
               1);  // 1: the files differ
     std::mt19937 random(11);
     const std::string file = folder.Path("file");
-    for (int round = 0; round < 8; ++round) {
+    for (int round = 0; round < 12; ++round) {
         SCOPED_TRACE(round);
         WriteAll(file, old_bytes);
         ::unlink((file + ".varnex-journal").c_str());
         const bool finish = round % 2 == 0;
-        KillPartway({file, stream}, std::chrono::microseconds(random() % 150000));
+        KillPartway({file, stream}, std::chrono::microseconds(random() % 90000));
         if (finish) {
             EXPECT_EQ(Apply("'" + file + "' '" + stream + "'"), 0);
             EXPECT_TRUE(ReadAll(file) == new_bytes);
