@@ -108,6 +108,8 @@ bool FinishPage(PlanPage& page, PageLines& lines, Plan& plan) {
         PlanRun& run = lines.verified[i];
         if (run.start != lines.replaced[i].start || run.new_bytes.size() != lines.replaced[i].new_bytes.size()) return false;
         if (!page.runs.empty() && run.start < page.SpanEnd()) return false;
+        // Every run lies inside a page of the journal's page size.
+        if (run.start > plan.page_size || run.new_bytes.size() > plan.page_size - run.start) return false;
         run.old_bytes = std::move(lines.replaced[i].new_bytes);
         page.runs.push_back(std::move(run));
     }
