@@ -4,6 +4,7 @@
 
 #include "apply/apply_plan.h"
 #include "change/error_text.h"
+#include "dryrun/dry_run_changes.h"
 #include "platform/transfer.h"
 
 namespace varnex {
@@ -34,7 +35,8 @@ JournalWriter::~JournalWriter() {
 
 bool JournalWriter::Add(const ChangedPage& page) {
     if (writer_ == nullptr) return false;
-    return writer_->Add({page.offset, page.new_bytes, page.old_bytes});
+    TakenBack undo(*writer_);
+    return undo.Add(page);
 }
 
 // The body in blocks, then the end line with the checksum of all before it.
