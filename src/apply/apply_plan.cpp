@@ -53,6 +53,18 @@ PageProgress Classify(const PlanPage& page, const std::vector<std::uint8_t>& byt
     return some_new ? PageProgress::kDone : PageProgress::kNotStarted;
 }
 
+std::uint64_t FirstForeign(const PlanPage& page, const std::vector<std::uint8_t>& bytes) {
+    for (const PlanRun& run : page.runs) {
+        for (std::size_t i = 0; i < run.old_bytes.size(); ++i) {
+            const std::size_t at = run.start - page.SpanStart() + i;
+            if (at >= bytes.size() || (bytes[at] != run.old_bytes[i] && bytes[at] != run.new_bytes[i])) {
+                return page.offset + run.start + i;
+            }
+        }
+    }
+    return page.offset + page.SpanStart();
+}
+
 ChangedPage SpanChange(const PlanPage& page, const std::vector<std::uint8_t>& bytes, bool towards_new) {
     ChangedPage change;
     change.offset = page.offset + page.SpanStart();

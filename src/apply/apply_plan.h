@@ -50,6 +50,10 @@ bool ReadSpan(FileSystem& files, FileHandle file, const PlanPage& page, std::vec
 // The state of the page whose span holds `bytes` now.
 PageProgress Classify(const PlanPage& page, const std::vector<std::uint8_t>& bytes);
 
+// The file offset of the first byte of the page's span that holds neither
+// its old nor its new value (or lies past the end of the file).
+std::uint64_t FirstForeign(const PlanPage& page, const std::vector<std::uint8_t>& bytes);
+
 // The span as it stands, and as it is to stand: `bytes` with every run's new
 // bytes (towards_new) or old bytes laid over.
 ChangedPage SpanChange(const PlanPage& page, const std::vector<std::uint8_t>& bytes, bool towards_new);

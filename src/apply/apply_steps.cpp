@@ -22,9 +22,11 @@ std::size_t ReportForeign(const Plan& plan, const Census& census, const ApplyRep
     std::size_t foreign = 0;
     for (std::size_t i = 0; i < plan.pages.size(); ++i) {
         if (census.states[i] != PageProgress::kForeign) continue;
+        report.Say("page at " + OffsetText(plan.pages[i].offset) + ": the byte at " +
+                   OffsetText(census.foreign_offsets[foreign]) +
+                   " is neither its old nor its new value (not the file the streams were made for, "
+                   "or someone else wrote there)");
         ++foreign;
-        report.Say("page at " + OffsetText(plan.pages[i].offset) +
-                   " holds bytes that are neither its old nor its new ones (someone else wrote there)");
     }
     return foreign;
 }

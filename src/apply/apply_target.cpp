@@ -37,6 +37,7 @@ bool TakeCensus(TargetFile& target, const Plan& plan, Census& census, std::strin
         }
         const PageProgress state = Classify(page, bytes);
         census.states.push_back(state);
+        if (state == PageProgress::kForeign) census.foreign_offsets.push_back(FirstForeign(page, bytes));
         ++census.counts[static_cast<std::size_t>(state)];
     }
     return true;

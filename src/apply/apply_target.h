@@ -45,6 +45,7 @@ private:
 struct Census {
     std::vector<PageProgress> states;
     std::array<std::size_t, 4> counts{};
+    std::vector<std::uint64_t> foreign_offsets;  // of each foreign page, its first foreign byte
 
     std::size_t Count(PageProgress state) const { return counts[static_cast<std::size_t>(state)]; }
     bool All(PageProgress state) const { return Count(state) == states.size(); }
