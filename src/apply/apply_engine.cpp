@@ -9,8 +9,10 @@ int RunApply(const ApplyRequest& given, DurableFileSystem& files, std::FILE* log
     ApplyRequest request = given;
     if (request.journal_path.empty()) request.journal_path = request.file + kJournalSuffix;
     const ApplyReport report(messages_out, request.quiet);
+    // Standard output keeps varnex's own sink, so the log has its exact bytes
+    // on every platform; another stream (or none) gets the lines as they are.
     FileLogSink log(log_out);
-    LineSink* previous = SetLineSink(&log);
+    LineSink* previous = log_out == stdout ? SetLineSink(nullptr) : SetLineSink(&log);
     TargetFile target(files, request.file);
     bool busy = false;
     std::string error;

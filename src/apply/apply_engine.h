@@ -35,8 +35,9 @@ struct ApplyRequest {
 
 inline constexpr const char* kJournalSuffix = ".varnex-journal";
 
-// Carries out the request. The log of the real run (as varnex prints it) goes
-// to `log_out`; messages, refusals and the summary to `messages_out`.
+// Carries out the request. The log of the real run (as varnex prints it) and
+// the --status table go to `log_out` (null: nowhere); messages, refusals and
+// the summary to `messages_out` (never null). Returns the exit status.
 int RunApply(const ApplyRequest& request, DurableFileSystem& files, std::FILE* log_out, std::FILE* messages_out);
 
 }  // namespace varnex

@@ -42,7 +42,7 @@ int Tell(const Plan& plan, TargetFile& target, const ApplyReport& report, std::F
                        std::to_string(census.Count(PageProgress::kTorn)) + " torn, " +
                        std::to_string(census.Count(PageProgress::kForeign)) + " foreign");
     }
-    std::fflush(out);
+    if (out != nullptr) std::fflush(out);
     return StatusOf(census);
 }
 
@@ -68,7 +68,8 @@ int ShowStatus(const ApplyRequest& request, TargetFile& target, const ApplyRepor
     if (!PlanFromStream(request, target, nullptr, planned, error)) return report.Say(error), kApplyTrouble;
     if (!planned.fits) {
         for (const std::string& failure : planned.failures) report.Note(failure);
-        report.Say("the streams do not fit " + target.Name() + " as it is: some byte is foreign to them");
+        report.Say("the streams do not fit " + target.Name() + " as it is, even with the pages they have written "
+                   "taken for written: some byte is neither old nor new, or a page lies past its end");
         return kStatusForeign;
     }
     return Tell(planned.plan, target, report, out);

@@ -74,7 +74,8 @@ void TakeTrailerLine(const std::string& line, Frame& frame, Journal& journal) {
 }
 
 // Reads the lines; a line longer than any the journal writes is cut, which
-// spoils its match but keeps memory small.
+// spoils its match but keeps memory small. Stops at a first line that is not
+// a journal's.
 void ReadFrame(ByteSource& bytes, Frame& frame, Journal& journal) {
     std::string line;
     bool in_body = true;
@@ -87,6 +88,8 @@ void ReadFrame(ByteSource& bytes, Frame& frame, Journal& journal) {
             continue;
         }
         if (first) frame.first_line_right = line == std::string("* ") + kJournalFirstLine;
+        // Not a journal (a file named by mistake): no need to read it all.
+        if (!frame.first_line_right) return;
         if (in_body && line.compare(0, 2, "* ") == 0) TakeTieLine(line.substr(2), journal.tie);
         if (!in_body) TakeTrailerLine(line, frame, journal);
         if (in_body && line.compare(0, 2, "/*") == 0) in_body = false;
