@@ -53,6 +53,7 @@ private:
 // marks after "/*"; and the checksum of every byte up to the end line.
 struct Frame {
     bool first_line_right = false;
+    bool first_line_cut = false;  // the bytes end inside a first line that begins as a journal's does
     bool ended = false;
     std::uint64_t pages = 0;
     std::string checksum;
@@ -96,6 +97,8 @@ void ReadFrame(ByteSource& bytes, Frame& frame, Journal& journal) {
         first = false;
         line.clear();
     }
+    const std::string expected = std::string("* ") + kJournalFirstLine;
+    frame.first_line_cut = first && expected.compare(0, line.size(), line) == 0;
 }
 
 // The command lines of the page being read: VER (bytes after) and REP
@@ -175,6 +178,7 @@ JournalState ReadFromBytes(JournalBytes& bytes, Journal& journal, std::string& r
     Frame frame;
     ReadFrame(bytes, frame, journal);
     if (bytes.Failed()) return reason = ErrorText(bytes.Error()), JournalState::kUnreadable;
+    if (frame.first_line_cut) return reason = "it ends inside its first line: it was cut short while it was written", JournalState::kUnended;
     if (!frame.first_line_right) return reason = "it is not a journal of varnex-apply", JournalState::kCorrupt;
     if (!frame.ended) return reason = "it ends before its end line: it was cut short while it was written", JournalState::kUnended;
     if (frame.checksum != HexOf(frame.hash)) return reason = "its checksum does not match: it is damaged", JournalState::kCorrupt;

@@ -11,6 +11,7 @@ namespace varnex {
 namespace {
 
 bool WriteAll(DurableFileSystem& files, FileHandle file, const void* bytes, std::size_t count, std::string& error) {
+    if (count == 0) return true;
     const TransferResult written =
         WritePage(files, file, static_cast<const std::uint8_t*>(bytes), static_cast<std::uint32_t>(count));
     if (written.done == count) return true;
@@ -39,15 +40,29 @@ bool JournalWriter::Add(const ChangedPage& page) {
     return undo.Add(page);
 }
 
-// The body in blocks, then the end line with the checksum of all before it.
+// The first line goes alone and is synced before the rest: after a power cut
+// a journal of this program's then starts with its first line, or with a
+// part of it, never with a hole, so the reader can tell one that was cut
+// short from a file that is no journal at all. Then the body in blocks, then
+// the end line with the checksum of all before it.
 bool JournalWriter::Copy(DurableFileSystem& files, FileHandle journal, std::string& error) {
     std::rewind(body_);
     std::uint64_t hash = kFnvStart;
     static char block[65536];
     std::size_t got = 0;
+    bool first = true;
     while ((got = std::fread(block, 1, sizeof block, body_)) > 0) {
         hash = Fnv64(block, got, hash);
-        if (!WriteAll(files, journal, block, got, error)) return false;
+        std::size_t start = 0;
+        if (first) {
+            const auto* end = static_cast<const char*>(std::memchr(block, '\n', got));
+            start = end != nullptr ? static_cast<std::size_t>(end - block) + 1 : got;
+            ErrorCode code = 0;
+            if (!WriteAll(files, journal, block, start, error)) return false;
+            if (!files.Sync(journal, code)) return error = ErrorText(code), false;
+            first = false;
+        }
+        if (!WriteAll(files, journal, block + start, got - start, error)) return false;
     }
     if (std::ferror(body_)) {
         error = "cannot read the journal's temporary body back";
@@ -84,7 +99,9 @@ bool MarkJournal(DurableFileSystem& files, const std::string& path, const char* 
         return false;
     }
     std::uint64_t size = 0;
-    const std::string line = std::string(mark) + "\n";
+    // A line feed first: a mark cut short by a power cut before stays a line
+    // of its own, and this one starts on a fresh line.
+    const std::string line = "\n" + std::string(mark) + "\n";
     bool done = files.Size(journal, size, code) && files.Seek(journal, size, code) == 0;
     if (!done) error = ErrorText(code);
     if (done) done = WriteAll(files, journal, line.data(), line.size(), error);

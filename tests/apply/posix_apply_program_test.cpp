@@ -166,6 +166,23 @@ TEST(ApplyProgram, BadInputIsRefusedAndLeavesTheFileAlone) {
     }
 }
 
+// A journal cut short while it was written (a power cut before its sync) was
+// never durable, so its run never touched FILE: it must not block a new run.
+// Cut inside the first line, inside the body and inside the end line.
+TEST(ApplyProgram, AJournalCutShortWhileWrittenIsDroppedAndTheRunStartsAnew) {
+    Pair made;
+    ASSERT_EQ(Apply(made.Quoted()), 0);
+    const std::string journal = ReadAll(made.file + ".varnex-journal");
+    const std::size_t end_line = journal.find("* end: ");
+    for (const std::size_t cut : {std::size_t{0}, std::size_t{10}, end_line / 2, end_line + 5}) {
+        SCOPED_TRACE(cut);
+        Pair pair;
+        WriteAll(pair.file + ".varnex-journal", journal.substr(0, cut));
+        EXPECT_EQ(Apply(pair.Quoted()), 0);
+        EXPECT_EQ(ReadAll(pair.file), pair.new_bytes);
+    }
+}
+
 // A second run while one holds the file must not write it.
 TEST(ApplyProgram, ASecondRunOnTheSameFileIsRefused) {
     Pair pair;
