@@ -3,6 +3,7 @@
 #include "apply/apply_steps.h"
 #include "apply/journal_reader.h"
 #include "apply/journal_writer.h"
+#include "apply/page_run.h"
 #include "apply/stream_plan.h"
 #include "change/error_text.h"
 
@@ -77,7 +78,10 @@ int ApplyFromStreams(const ApplyRequest& request, TargetFile& target, const Appl
     if (!PlanFromStream(request, target, &tie, planned, error)) return report.Say(error), kApplyTrouble;
     if (!planned.fits) return RefuseUnfit(planned, report);
     if (planned.plan.pages.empty()) {
-        report.Note("the streams change no byte of " + target.Name() + "; nothing to write");
+        // A stream that only looks (SEARCH, DUMP) still prints what it finds:
+        // the dry run showed that it writes nothing, so it runs as it is.
+        RunUserStreams(request, target);
+        report.Note("the streams change no byte of " + target.Name() + "; nothing was written, no journal kept");
         return kApplyDone;
     }
     return ApplyPlan(request, target, planned.plan, planned.journal.get(), false, !planned.reconstructed, report);
