@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ struct ApplyRequest {
     const char* page_size_switch = nullptr;  // "-P:..." as given, or null
     Mode mode = Mode::kApply;
     bool quiet = false;
+    // Names line N of the joined streams ("fix.cmds:12"); null: "stream line N".
+    std::function<std::string(std::size_t)> name_line;
 };
 
 inline constexpr const char* kJournalSuffix = ".varnex-journal";

@@ -21,8 +21,8 @@ bool DropUnended(const std::string& path, const std::string& reason, TargetFile&
     return false;
 }
 
-int RefuseUnfit(const StreamPlan& planned, const ApplyReport& report) {
-    report.Say("the streams do not fit " + std::string("the file; nothing was written:"));
+int RefuseUnfit(const StreamPlan& planned, const TargetFile& target, const ApplyReport& report) {
+    report.Say("the streams do not fit " + target.Name() + "; nothing was written:");
     for (const std::string& failure : planned.failures) report.Say("  " + failure);
     return kApplyRefused;
 }
@@ -76,7 +76,7 @@ int ApplyFromStreams(const ApplyRequest& request, TargetFile& target, const Appl
     StreamPlan planned;
     std::string error;
     if (!PlanFromStream(request, target, &tie, planned, error)) return report.Say(error), kApplyTrouble;
-    if (!planned.fits) return RefuseUnfit(planned, report);
+    if (!planned.fits) return RefuseUnfit(planned, target, report);
     if (planned.plan.pages.empty()) {
         // A stream that only looks (SEARCH, DUMP) still prints what it finds:
         // the dry run showed that it writes nothing, so it runs as it is.

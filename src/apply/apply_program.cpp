@@ -32,7 +32,14 @@ bool ReadStreams(ApplyRequest& request, std::vector<NamedStream>& streams) {
         }
         streams.push_back({name == "-" ? "<stdin>" : name, std::move(bytes)});
     }
-    request.streams_text = JoinedStreams(streams).Bytes();
+    const JoinedStreams joined(streams);
+    request.streams_text = joined.Bytes();
+    std::vector<std::string> labels;
+    for (const NamedStream& stream : streams) labels.push_back(stream.label);
+    request.name_line = [joined, labels](std::size_t line) {
+        const JoinedStreams::Place place = joined.Trace(line);
+        return labels[place.stream] + ":" + std::to_string(place.line);
+    };
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "apply/stream_plan.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "apply/check_observer.h"
 #include "apply/original_view.h"
@@ -14,25 +15,40 @@ namespace varnex {
 namespace {
 
 // Keeps the dry run's log from the screen, noting each W or E message with
-// the command line echoed before it and that line's number in the stream.
+// the command line echoed before it, that line's place in the streams, and
+// the page last loaded.
 class FailureLog final : public LineSink {
 public:
-    explicit FailureLog(std::vector<std::string>& failures) : failures_(failures) {}
+    FailureLog(std::vector<std::string>& failures, const ApplyRequest& request)
+        : failures_(failures), request_(request) {}
     void Put(const char* line, std::size_t length) override {
-        const std::string text(line, length > 0 && line[length - 1] == '\n' ? length - 1 : length);
+        const std::string text = WithoutNewline(line, length);
+        constexpr std::string_view kLoaded = "MIP0110I: Page command completed ";
+        if (text.compare(0, kLoaded.size(), kLoaded) == 0) {
+            const std::size_t at = text.rfind("offset ");
+            page_ = at == std::string::npos ? "" : text.substr(at + 7, 19);
+        }
         if (text.size() > 8 && text.compare(0, 3, "MIP") == 0 && (text[7] == 'W' || text[7] == 'E')) {
-            failures_.push_back("stream line " + std::to_string(lines_) + " '" + last_echo_ + "': " + text);
+            const std::string place = request_.name_line ? request_.name_line(lines_) : "stream line " + std::to_string(lines_);
+            const std::string page = page_.empty() ? "" : " (page at " + page_ + ")";
+            failures_.push_back(place + ": '" + last_echo_ + "'" + page + ": " + text);
         }
     }
     void PutEcho(const char* line, std::size_t length) override {
         ++lines_;
-        last_echo_.assign(line, length > 0 && line[length - 1] == '\n' ? length - 1 : length);
+        last_echo_ = WithoutNewline(line, length);
     }
 
 private:
+    static std::string WithoutNewline(const char* line, std::size_t length) {
+        return std::string(line, length > 0 && line[length - 1] == '\n' ? length - 1 : length);
+    }
+
     std::vector<std::string>& failures_;
+    const ApplyRequest& request_;
     std::size_t lines_ = 0;
     std::string last_echo_;
+    std::string page_;
 };
 
 constexpr int kMostRounds = 16;
@@ -91,7 +107,7 @@ DryRunResult DryRunOver(const ApplyRequest& request, OverlayFileSystem& overlay,
     failures.clear();
     CheckObserver observer(overlay, known, found);
     CommandObserver* previous_observer = SetCommandObserver(&observer);
-    FailureLog log(failures);
+    FailureLog log(failures, request);
     LineSink* previous = SetLineSink(&log);
     const DryRunResult run = RunDryRun(request.file.c_str(), request.page_size_switch, request.streams_text, overlay);
     SetLineSink(previous);
