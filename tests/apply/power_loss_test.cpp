@@ -31,7 +31,7 @@ struct CrashCase {
     std::string stream;
 };
 
-int Run(PowerLossFileSystem& files, const std::string& stream, ApplyMode mode) {
+int Apply(PowerLossFileSystem& files, const std::string& stream, ApplyMode mode) {
     ApplyRequest request;
     request.file = kFile;
     request.journal_path = kJournal;
@@ -110,25 +110,25 @@ TEST(PowerLoss, EveryCrashPointFinishesToTheNewFileAndRollsBackToTheOld) {
     for (const CrashCase& tried : Cases()) {
         SCOPED_TRACE(tried.name);
         PowerLossFileSystem whole = Holding(tried.old_image);
-        ASSERT_EQ(Run(whole, tried.stream, ApplyMode::kApply), 0);
+        ASSERT_EQ(Apply(whole, tried.stream, ApplyMode::kApply), 0);
         const Bytes new_image = whole.Contents(kFile);
         ASSERT_NE(new_image, tried.old_image);
         for (std::uint64_t cut = 1; cut <= whole.changing_calls; ++cut, ++crash_points) {
             SCOPED_TRACE("power lost after call " + std::to_string(cut));
             PowerLossFileSystem cut_short = Holding(tried.old_image);
             cut_short.cut_after = cut;
-            Run(cut_short, tried.stream, ApplyMode::kApply);
+            Apply(cut_short, tried.stream, ApplyMode::kApply);
             ASSERT_TRUE(cut_short.PowerLost());
             const PowerLossFileSystem restarted = cut_short.AfterPowerLoss();
 
             PowerLossFileSystem finished = restarted;
-            EXPECT_EQ(Run(finished, tried.stream, ApplyMode::kApply), 0);
+            EXPECT_EQ(Apply(finished, tried.stream, ApplyMode::kApply), 0);
             EXPECT_EQ(finished.Contents(kFile), new_image);
-            EXPECT_EQ(Run(finished, tried.stream, ApplyMode::kApply), 0);  // already applied
+            EXPECT_EQ(Apply(finished, tried.stream, ApplyMode::kApply), 0);  // already applied
             EXPECT_EQ(finished.Contents(kFile), new_image);
 
             PowerLossFileSystem rolled_back = restarted;
-            Run(rolled_back, tried.stream, ApplyMode::kRollback);
+            Apply(rolled_back, tried.stream, ApplyMode::kRollback);
             EXPECT_EQ(rolled_back.Contents(kFile), tried.old_image);
         }
     }
@@ -141,22 +141,22 @@ TEST(PowerLoss, EveryCrashPointFinishesToTheNewFileAndRollsBackToTheOld) {
 TEST(PowerLoss, ARecoveryCutAgainStillReachesTheSameEnd) {
     const CrashCase tried = HandWritten();
     PowerLossFileSystem whole = Holding(tried.old_image);
-    ASSERT_EQ(Run(whole, tried.stream, ApplyMode::kApply), 0);
+    ASSERT_EQ(Apply(whole, tried.stream, ApplyMode::kApply), 0);
     const Bytes new_image = whole.Contents(kFile);
     for (std::uint64_t cut = 1; cut <= whole.changing_calls; ++cut) {
         PowerLossFileSystem first = Holding(tried.old_image);
         first.cut_after = cut;
-        Run(first, tried.stream, ApplyMode::kApply);
+        Apply(first, tried.stream, ApplyMode::kApply);
         for (const ApplyMode mode : {ApplyMode::kApply, ApplyMode::kRollback}) {
             const Bytes expected = mode == ApplyMode::kApply ? new_image : tried.old_image;
             for (std::uint64_t again = 1;; ++again) {
                 SCOPED_TRACE("cut after " + std::to_string(cut) + ", then after " + std::to_string(again));
                 PowerLossFileSystem second = first.AfterPowerLoss();
                 second.cut_after = again;
-                Run(second, tried.stream, mode);
+                Apply(second, tried.stream, mode);
                 const bool cut_again = second.PowerLost();
                 PowerLossFileSystem third = cut_again ? second.AfterPowerLoss() : second;
-                Run(third, tried.stream, mode);
+                Apply(third, tried.stream, mode);
                 EXPECT_EQ(third.Contents(kFile), expected);
                 if (!cut_again) break;
             }
