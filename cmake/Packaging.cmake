@@ -1,6 +1,6 @@
 # Install rules and the Debian package.
 #
-#   cmake --install <build> --prefix <prefix>   -> <prefix>/bin/varnex, varnex-check, varnex-diff,
+#   cmake --install <build> --prefix <prefix>   -> <prefix>/bin/varnex, varnex-check, varnex-diff, varnex-apply,
 #                                                  <prefix>/share/man/man1/*.1.gz,
 #                                                  <prefix>/share/doc/varnex/{copyright,changelog.gz}
 #   cpack --config <build>/CPackConfig.cmake     -> varnex_<version>_<arch>.deb (installs under /usr)
@@ -14,7 +14,7 @@ include(GNUInstallDirs)
 set(VARNEX_SOURCE_ROOT "${CMAKE_CURRENT_LIST_DIR}/..")
 cmake_path(NORMAL_PATH VARNEX_SOURCE_ROOT)
 # The programs, each with its manual page doc/<program>.1.
-set(VARNEX_PROGRAMS varnex varnex-check varnex-diff)
+set(VARNEX_PROGRAMS varnex varnex-check varnex-diff varnex-apply)
 
 # Manual pages and the changelog are installed gzip-compressed, as Debian and
 # man expect; -n keeps name and time out of the header, so that the same

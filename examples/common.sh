@@ -37,6 +37,9 @@ cd "$work"
 # The checker is built next to varnex; an installed varnex may come alone.
 checker=$(dirname "$varnex")/varnex-check
 [ -x "$checker" ] || checker=$(command -v varnex-check || true)
+# So is varnex-apply, which applies a stream all or nothing behind a journal.
+applier=$(dirname "$varnex")/varnex-apply
+[ -x "$applier" ] || applier=$(command -v varnex-apply || true)
 
 # check_then_dry_run FILE STREAM LOG: the habit before a real run. The stream
 # must lint clean, and a dry run must leave FILE unchanged; its log is kept in
@@ -44,12 +47,30 @@ checker=$(dirname "$varnex")/varnex-check
 # that takes the run back in LOG.undo, for undo_takes_back.
 check_then_dry_run() {
   local file=$1 stream=$2 log=$3 rc=0
+  dry_run_clean=0
   [ -n "$checker" ] || return 0
   "$checker" "$stream" || fail "varnex-check finds slips in $(basename "$stream")"
   cp "$file" "$log.before"
   "$checker" --dry-run "$file" --undo "$log.undo" "$stream" > "$log.dry" || rc=$?
   [ "$rc" -le 1 ] || fail "the dry run exited with $rc"
   cmp -s "$file" "$log.before" || fail "the dry run changed $file"
+  [ "$rc" -ne 0 ] || dry_run_clean=1
+}
+
+# journal_takes_back FILE LOG: the journal varnex-apply kept, run by plain
+# varnex on a copy of the patched FILE, gives back FILE as it was; and
+# varnex-apply --rollback refuses it on a copy, another file than its own.
+journal_takes_back() {
+  local file=$1 log=$2
+  [ -f "$log.journal" ] || return 0   # a stream that writes nothing keeps no journal
+  cp "$file" "$log.patched"
+  "$varnex" "$log.patched" < "$log.journal" > "$log.journal-log" || fail "the journal run exited with $?"
+  cmp -s "$log.patched" "$log.before" || fail "the journal did not take $file back"
+  cp "$file" "$log.patched"
+  cp "$log.journal" "$log.patched.journal"
+  "$applier" -q --rollback --journal "$log.patched.journal" "$log.patched" 2>/dev/null && fail "varnex-apply took a copy back with the journal of another file"
+  cmp -s "$log.patched" "$file" || fail "a refused rollback changed the copy"
+  rm -f "$log.patched" "$log.patched.journal"
 }
 
 # undo_takes_back FILE LOG: the undo stream of the dry run, run on a copy of
@@ -77,10 +98,18 @@ predicted_log() {
 # varnex on FILE with the command stream, keeps the log, shows it, and
 # insists on exit code 0, a run that read its stream to the end, a log the
 # dry run predicted, and an undo stream that takes the run back.
+#
+# Where the dry run is clean and varnex-apply is there, the run is
+# `varnex-apply --journal LOG.journal FILE STREAM`, whose log is varnex's
+# own, and its journal must take the run back too.
 run_varnex() {
   local file=$1 stream=$2 log=$3 rc=0
   check_then_dry_run "$file" "$stream" "$log"
-  "$varnex" "$file" < "$stream" > "$log" || rc=$?
+  if [ -n "$applier" ] && [ "$dry_run_clean" -eq 1 ]; then
+    "$applier" --journal "$log.journal" "$file" "$stream" > "$log" || fail "varnex-apply exited with $?"
+    journal_takes_back "$file" "$log"
+  fi
+  [ -n "$applier" ] && [ "$dry_run_clean" -eq 1 ] || "$varnex" "$file" < "$stream" > "$log" || rc=$?
   echo "---- log of: varnex $file < $(basename "$stream")"
   cat "$log"
   echo "---- end of log"

@@ -6,7 +6,9 @@
 namespace varnex {
 
 FileHandle OverlayFileSystem::Open(const char* name, ErrorCode& error) {
-    const FileHandle file = OpenFileForReading(name, error);
+    bool missing = false;
+    const FileHandle file = durable_ != nullptr ? durable_->OpenForReading(name, missing, error)
+                                                : OpenFileForReading(name, error);
     opened_ = file != kNoFile;
     return file;
 }

@@ -8,6 +8,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/durable_file_system.h"
 #include "platform/file_system.h"
 
 namespace varnex {
@@ -15,8 +16,12 @@ namespace varnex {
 class OverlayFileSystem final : public FileSystem {
 public:
     explicit OverlayFileSystem(FileSystem& reader) : reader_(reader) {}
+    // Opens the file through `reader`'s own OpenForReading, so that every
+    // call of the run reaches `reader` (a file system a test has replaced).
+    explicit OverlayFileSystem(DurableFileSystem& reader) : reader_(reader), durable_(&reader) {}
 
-    // Opens the file for reading only (OpenFileForReading).
+    // Opens the file for reading only (OpenFileForReading, or the durable
+    // reader's OpenForReading).
     FileHandle Open(const char* name, ErrorCode& error) override;
     int Seek(FileHandle file, std::uint64_t offset, ErrorCode& error) override;
     CallResult Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) override;
@@ -39,6 +44,7 @@ private:
     void Keep(std::uint64_t position, const std::uint8_t* bytes, std::uint64_t count);
 
     FileSystem& reader_;
+    DurableFileSystem* durable_ = nullptr;
     bool opened_ = false;
     std::uint64_t position_ = 0;
     std::uint64_t written_since_seek_ = 0;

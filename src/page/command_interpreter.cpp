@@ -10,6 +10,9 @@
 namespace varnex {
 namespace {
 
+// The observer of every run, when a program studying runs installed one.
+CommandObserver* installed_observer = nullptr;
+
 class CommandInterpreter {
 public:
     CommandInterpreter(FileSystem& files, FileHandle file, CommandReader& reader, PageMemory& memory)
@@ -100,6 +103,7 @@ void CommandInterpreter::Run(std::uint32_t page_size) {
         // The reader hands over only codes 1 to 12; anything else is no
         // command and is passed over rather than looked up.
         if (row >= kCommands) continue;
+        if (installed_observer != nullptr) installed_observer->BeforeCommand(command_, Slot());
         (this->*kStateTable[row][column])();
         if (code == CommandCode::kEndOfStream) return;
     }
@@ -235,6 +239,12 @@ void CommandInterpreter::SkipUnchangedWrite() {
 }
 
 }  // namespace
+
+CommandObserver* SetCommandObserver(CommandObserver* observer) {
+    CommandObserver* previous = installed_observer;
+    installed_observer = observer;
+    return previous;
+}
 
 void RunInterpreter(FileSystem& files, FileHandle file, std::uint32_t page_size, CommandReader& reader,
                     PageMemory& memory) {

@@ -10,6 +10,21 @@
 
 namespace varnex {
 
+struct PageSlot;
+
+// Sees each command just before the interpreter applies it to the current
+// slot, as a program that studies a run (what its checks expected) needs to.
+// The run itself is the same with or without one.
+class CommandObserver {
+public:
+    virtual ~CommandObserver() = default;
+    virtual void BeforeCommand(const Command& command, const PageSlot& current) = 0;
+};
+
+// Installs `observer` for all later runs and returns the one it replaces;
+// nullptr, the default, observes nothing.
+CommandObserver* SetCommandObserver(CommandObserver* observer);
+
 // Runs the whole command stream against the open file, with page buffers
 // from `memory`. Returns when the stream ends; every page buffer has been
 // freed by then. When the first page buffer cannot be allocated, reports it

@@ -38,7 +38,7 @@ dpkg-deb -c "$deb" | tee "$out/contents.txt"
 files=$(awk '$1 ~ /^-/ { print $NF }' "$out/contents.txt" | LC_ALL=C sort)
 # Every program built, its manual page compressed, the licence and the changelog.
 wanted=(./usr/share/doc/varnex/changelog.gz ./usr/share/doc/varnex/copyright)
-for program in varnex varnex-check varnex-diff; do
+for program in varnex varnex-check varnex-diff varnex-apply; do
   [ -x "$build/src/$program" ] || continue
   wanted+=("./usr/bin/$program" "./usr/share/man/man1/$program.1.gz")
 done

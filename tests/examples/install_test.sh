@@ -19,7 +19,7 @@ page=$prefix/share/man/man1/varnex.1.gz
 gzip -dc "$page" | cmp - "$source/doc/varnex.1" || fail "the installed page differs from doc/varnex.1"
 installed=$(cd "$prefix" && find . -type f | LC_ALL=C sort)
 wanted=(./share/doc/varnex/changelog.gz ./share/doc/varnex/copyright)
-for program in varnex varnex-check varnex-diff; do
+for program in varnex varnex-check varnex-diff varnex-apply; do
   [ -x "$build/src/$program" ] || continue
   wanted+=("./bin/$program" "./share/man/man1/$program.1.gz")
 done
