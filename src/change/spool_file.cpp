@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/stream_position.h"
+#include "platform/temporary_file.h"
 
 namespace varnex {
 namespace {
@@ -43,8 +43,11 @@ bool SpoolFile::Spill() {
 // The file may have been read since the last write, so its position is set
 // back to its end first.
 bool SpoolFile::WriteToFile(std::string_view bytes) {
-    if (file_ == nullptr) file_ = std::tmpfile();
-    if (file_ == nullptr) return Fail("could not make a temporary file");
+    if (file_ == nullptr) file_ = CreateTemporaryFile(error_code_);
+    if (file_ == nullptr) {
+        error_ = "could not make a temporary file";
+        return false;
+    }
     if (!SeekStream(file_, spilled_, error_code_)) return Fail("could not write the temporary file");
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
         return Fail("could not write the temporary file");
