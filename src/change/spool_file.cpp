@@ -72,6 +72,20 @@ bool SpoolFile::ReadAt(std::uint64_t position, void* out, std::size_t count) {
     return true;
 }
 
+bool SpoolFile::WriteAt(std::uint64_t position, std::string_view bytes) {
+    if (*error_ != '\0') return false;
+    if (position < spilled_) {
+        const auto to_file = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), spilled_ - position));
+        if (!SeekStream(file_, position, error_code_) || std::fwrite(bytes.data(), 1, to_file, file_) != to_file) {
+            return Fail("could not write the temporary file");
+        }
+        bytes.remove_prefix(to_file);
+        position += to_file;
+    }
+    if (!bytes.empty()) std::memcpy(pending_.data() + (position - spilled_), bytes.data(), bytes.size());
+    return true;
+}
+
 bool SpoolFile::CopyTo(std::FILE* output) {
     if (*error_ != '\0') return false;
     if (file_ == nullptr) return std::fwrite(pending_.data(), 1, pending_.size(), output) == pending_.size();

@@ -37,6 +37,11 @@ public:
     // `out`. false, as Append fails, when the temporary file cannot be read.
     bool ReadAt(std::uint64_t position, void* out, std::size_t count);
 
+    // Overwrites the bytes at [position, position + bytes.size()), which lie
+    // within Size(). false, as Append fails, when the temporary file cannot
+    // be written.
+    bool WriteAt(std::uint64_t position, std::string_view bytes);
+
     const char* Error() const { return error_; }
     ErrorCode ErrorCodeOf() const { return error_code_; }
 

@@ -54,35 +54,39 @@ bool OverlayFileSystem::LayOver(std::uint8_t* buffer, std::uint64_t position, st
     return true;
 }
 
-// The new bytes are kept at the end; the pieces they cover give up those
-// offsets, keeping what lies before and after.
+// Bytes over offsets already written overwrite the kept bytes of the pieces
+// there; only the offsets between them, written for the first time, are
+// kept anew as pieces of their own.
 bool OverlayFileSystem::Keep(std::uint64_t position, const std::uint8_t* bytes, std::uint64_t count,
                              ErrorCode& error) {
-    if (count == 0) return true;
+    const std::uint64_t end = position + count;
+    auto piece = pieces_.upper_bound(position);
+    if (piece != pieces_.begin() && std::prev(piece)->first + std::prev(piece)->second.length > position) --piece;
+    std::uint64_t next = position;  // the first offset not yet kept
+    for (; piece != pieces_.end() && piece->first < end; ++piece) {
+        if (piece->first > next && !KeepNew(next, bytes + (next - position), piece->first - next, error)) return false;
+        const std::uint64_t first = std::max(piece->first, position);
+        const std::uint64_t last = std::min(piece->first + piece->second.length, end);
+        const std::string_view over(reinterpret_cast<const char*>(bytes + (first - position)),
+                                    static_cast<std::size_t>(last - first));
+        if (!kept_.WriteAt(piece->second.kept_at + (first - piece->first), over)) {
+            error = kept_.ErrorCodeOf();
+            return false;
+        }
+        next = last;
+    }
+    return next >= end || KeepNew(next, bytes + (next - position), end - next, error);
+}
+
+bool OverlayFileSystem::KeepNew(std::uint64_t position, const std::uint8_t* bytes, std::uint64_t count,
+                                ErrorCode& error) {
     const std::uint64_t kept_at = kept_.Size();
     if (!kept_.Append(std::string_view(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(count)))) {
         error = kept_.ErrorCodeOf();
         return false;
     }
-    CutOut(position, position + count);
     pieces_.emplace(position, Piece{count, kept_at});
     return true;
-}
-
-void OverlayFileSystem::CutOut(std::uint64_t first, std::uint64_t end) {
-    auto piece = pieces_.upper_bound(first);
-    if (piece != pieces_.begin() && std::prev(piece)->first + std::prev(piece)->second.length > first) --piece;
-    std::vector<std::pair<std::uint64_t, Piece>> rests;
-    while (piece != pieces_.end() && piece->first < end) {
-        const std::uint64_t start = piece->first;
-        const Piece old = piece->second;
-        piece = pieces_.erase(piece);
-        if (start < first) rests.push_back({start, Piece{first - start, old.kept_at}});
-        if (start + old.length > end) {
-            rests.push_back({end, Piece{start + old.length - end, old.kept_at + (end - start)}});
-        }
-    }
-    pieces_.insert(rests.begin(), rests.end());
 }
 
 std::vector<WrittenStretch> OverlayFileSystem::WrittenStretches() const {

@@ -63,18 +63,18 @@ private:
     // Copies the kept bytes that fall in [position, position + count).
     bool LayOver(std::uint8_t* buffer, std::uint64_t position, std::uint64_t count, ErrorCode& error) const;
     bool Keep(std::uint64_t position, const std::uint8_t* bytes, std::uint64_t count, ErrorCode& error);
-    void CutOut(std::uint64_t first, std::uint64_t end);
+    bool KeepNew(std::uint64_t position, const std::uint8_t* bytes, std::uint64_t count, ErrorCode& error);
 
     FileSystem& reader_;
     bool opened_ = false;
     std::uint64_t position_ = 0;
     std::uint64_t written_since_seek_ = 0;
     std::uint64_t longest_write_ = 0;
-    // Every byte written, in the order written; later writes over the same
-    // offsets leave earlier bytes unused there.
+    // The newest byte written at each offset, once: a later write over the
+    // same offsets overwrites them where they are kept, so the spool never
+    // holds more than the bytes of the file the run wrote.
     mutable SpoolFile kept_;
-    // The pieces by their first offset; they never overlap, and the newest
-    // bytes at each offset are the ones they point to.
+    // The pieces by their first offset; they never overlap.
     std::map<std::uint64_t, Piece> pieces_;
 };
 
