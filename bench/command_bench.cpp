@@ -1,11 +1,16 @@
 // Cost of the command stream's pieces: operand conversions, tokenising a
 // line, and reading whole commands (line assembly, echo, tokenise, convert)
-// from an in-memory stream whose echoes go to a sink that drops them.
+// from an in-memory stream whose echoes go to a sink that drops them; and
+// whole patched pages run by the real interpreter on a real file, the log
+// going to /dev/null through the real line writer.
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <unistd.h>
 
 #include "command/byte_source.h"
 #include "command/command_code.h"
@@ -14,6 +19,9 @@
 #include "command/number_conversion.h"
 #include "command/tokenizer.h"
 #include "output/line_writer.h"
+#include "page/file_access.h"
+#include "platform/file_system.h"
+#include "standard_output_to_dev_null.h"
 
 namespace {
 
@@ -144,5 +152,54 @@ BENCHMARK_CAPTURE(ReadCommands, patch_quartet,
 BENCHMARK_CAPTURE(ReadCommands, search_128_bytes, std::string("SEARCH 0 ") + HexText(128) + "\n", 1);
 BENCHMARK_CAPTURE(ReadCommands, crlf_and_comments,
                   std::string("* patch the header\r\nPAGE #3\r\n\r\nDUMP 0x10 0x20\r\n"), 2);
+
+// ---- whole patched pages ----------------------------------------------------
+
+// A file of `pages` zero pages of 4 KiB in the temporary folder, removed
+// with the object.
+class ZeroFile {
+public:
+    explicit ZeroFile(int pages) {
+        const int descriptor = ::mkstemp(name_);
+        ok_ = descriptor >= 0 && ::ftruncate(descriptor, static_cast<off_t>(pages) * 4096) == 0;
+        if (descriptor >= 0) ::close(descriptor);
+    }
+    ~ZeroFile() { ::unlink(name_); }
+    ZeroFile(const ZeroFile&) = delete;
+    ZeroFile& operator=(const ZeroFile&) = delete;
+    const char* Name() const { return name_; }
+    bool Ready() const { return ok_; }
+
+private:
+    char name_[32] = "/tmp/varnex-bench-XXXXXX";
+    bool ok_ = false;
+};
+
+// PAGE, VER, REP, WRITE of 4 bytes on each page of a file: page read and
+// write, twelve log lines. The REP puts back the bytes the VER checked, so
+// every round finds the file as the first did. Reports pages per second.
+void PatchPages(benchmark::State& state) {
+    constexpr int kPages = 256;
+    ZeroFile file(kPages);
+    if (!file.Ready()) {
+        state.SkipWithError("cannot make the file");
+        return;
+    }
+    std::string stream;
+    for (int page = 0; page < kPages; ++page) {
+        char quartet[96];
+        std::snprintf(quartet, sizeof quartet, "PAGE 0x%X\nVER 0x1A4 00000000\nREP 0x1A4 00000000\nWRITE\n",
+                      page * 4096);
+        stream += quartet;
+    }
+    stream += "/*\n";
+    StandardOutputToDevNull redirect;
+    for (auto _ : state) {
+        varnex::StringByteSource commands(stream);
+        varnex::OpenAndRun(file.Name(), 4096, varnex::SystemFileSystem(), commands);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * kPages);
+}
+BENCHMARK(PatchPages);
 
 }  // namespace

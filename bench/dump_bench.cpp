@@ -13,6 +13,7 @@
 
 #include "output/dump.h"
 #include "output/line_writer.h"
+#include "standard_output_to_dev_null.h"
 
 namespace {
 
@@ -78,29 +79,6 @@ void WholeBitDump(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * (1 << 20));
 }
 BENCHMARK(WholeBitDump);
-
-// Points descriptor 1 at /dev/null for the life of one benchmark, so that the
-// program's own line writer (which writes to descriptor 1) can be timed.
-class StandardOutputToDevNull {
-public:
-    StandardOutputToDevNull() {
-        std::cout.flush();
-        std::fflush(stdout);
-        saved_ = ::dup(STDOUT_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::close(null);
-    }
-    ~StandardOutputToDevNull() {
-        ::dup2(saved_, STDOUT_FILENO);
-        ::close(saved_);
-    }
-    StandardOutputToDevNull(const StandardOutputToDevNull&) = delete;
-    StandardOutputToDevNull& operator=(const StandardOutputToDevNull&) = delete;
-
-private:
-    int saved_ = -1;
-};
 
 // The same 1 MiB hex dump, every line leaving in its own write(2).
 void WholeHexDumpToDevNull(benchmark::State& state) {

@@ -1,6 +1,7 @@
 #include "apply/apply_program.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "apply/apply_options.h"
@@ -25,15 +26,21 @@ void Complain(const std::string& text) {
 // Reads and joins the streams; false when one cannot be read.
 bool ReadStreams(ApplyRequest& request, std::vector<NamedStream>& streams) {
     for (const std::string& name : request.stream_names) {
-        std::string bytes, error;
-        if (!ReadStream(name, bytes, error)) {
+        auto stored = std::make_unique<StoredStream>();
+        std::string error;
+        if (!stored->Load(name, error)) {
             Complain("cannot read " + name + ": " + error);
             return false;
         }
-        streams.push_back({name == "-" ? "<stdin>" : name, std::move(bytes)});
+        streams.push_back({name == "-" ? "<stdin>" : name, std::move(stored)});
     }
     const JoinedStreams joined(streams);
-    request.streams_text = joined.Bytes();
+    StoredStreamSource source = joined.Source();
+    request.streams_text.clear();
+    for (int byte = source.Next(); byte != ByteSource::kEnd; byte = source.Next()) {
+        request.streams_text += static_cast<char>(byte);
+    }
+    if (source.Failed()) return Complain("cannot read the streams back from their temporary file"), false;
     std::vector<std::string> labels;
     for (const NamedStream& stream : streams) labels.push_back(stream.label);
     request.name_line = [joined, labels](std::size_t line) {
@@ -47,7 +54,8 @@ bool ReadStreams(ApplyRequest& request, std::vector<NamedStream>& streams) {
 bool LintClean(const ApplyRequest& request, const std::vector<NamedStream>& streams) {
     const JoinedStreams joined(streams);
     bool errors = false;
-    for (Finding& finding : LintStream(joined.Bytes(), request.page_size)) {
+    StoredStreamSource source = joined.Source();
+    for (Finding& finding : LintStream(source, request.page_size)) {
         errors = errors || finding.severity == Severity::kError;
         const JoinedStreams::Place place = joined.Trace(finding.line);
         finding.line = place.line;

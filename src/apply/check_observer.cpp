@@ -9,13 +9,7 @@ std::uint8_t Folded(std::uint8_t byte) { return byte >= 'A' && byte <= 'Z' ? sta
 
 }  // namespace
 
-bool CheckObserver::WrittenByRun(std::uint64_t offset) const {
-    const auto& written = overlay_.Written();
-    auto stretch = written.upper_bound(offset);
-    if (stretch == written.begin()) return false;
-    --stretch;
-    return offset < stretch->first + stretch->second.size();
-}
+bool CheckObserver::WrittenByRun(std::uint64_t offset) const { return overlay_.WasWritten(offset); }
 
 // A page as it was read (Loaded, or VerifyFailed after a failed check) tells
 // what the file holds; an Updated one holds the run's own REP bytes. The VER

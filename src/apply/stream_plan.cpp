@@ -70,14 +70,17 @@ bool ReadOld(TargetFile& target, OriginalView& view, ChangedPage& page, std::str
 // Each written stretch cut into pages of `page_size` from its first byte.
 bool TakeWrites(const OverlayFileSystem& overlay, TargetFile& target, OriginalView& view, JournalWriter* journal,
                 Plan& plan, std::string& error) {
-    for (const auto& [first, written] : overlay.Written()) {
-        for (std::size_t start = 0; start < written.size(); start += plan.page_size) {
-            const std::size_t length = std::min<std::size_t>(plan.page_size, written.size() - start);
+    for (const WrittenStretch& written : overlay.WrittenStretches()) {
+        for (std::uint64_t start = 0; start < written.length; start += plan.page_size) {
+            const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(plan.page_size, written.length - start));
             ChangedPage page;
-            page.offset = first + start;
+            page.offset = written.first + start;
             page.old_bytes.resize(length);
-            page.new_bytes.assign(written.begin() + static_cast<std::ptrdiff_t>(start),
-                                  written.begin() + static_cast<std::ptrdiff_t>(start + length));
+            page.new_bytes.resize(length);
+            ErrorCode code = 0;
+            if (!overlay.ReadWritten(page.offset, page.new_bytes.data(), length, code)) {
+                return error = "cannot read back what the dry run wrote: " + ErrorText(code), false;
+            }
             if (!ReadOld(target, view, page, error)) return false;
             PlanPage planned;
             if (!MakePlanPage(page, planned)) continue;

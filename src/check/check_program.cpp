@@ -1,6 +1,7 @@
 #include "check/check_program.h"
 
 #include <algorithm>
+#include <memory>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -45,15 +46,24 @@ struct Outcome {
 std::vector<NamedStream> ReadStreams(const CheckOptions& options, Outcome& outcome) {
     std::vector<NamedStream> streams;
     for (const std::string& name : options.streams) {
-        std::string bytes, error;
-        if (!ReadStream(name, bytes, error)) {
+        auto stream = std::make_unique<StoredStream>();
+        std::string error;
+        if (!stream->Load(name, error)) {
             Complain("cannot read " + name + ": " + error);
             outcome.trouble = true;
             continue;
         }
-        streams.push_back({name == kStandardInputName ? kStandardInputLabel : name, std::move(bytes)});
+        streams.push_back({name == kStandardInputName ? kStandardInputLabel : name, std::move(stream)});
     }
     return streams;
+}
+
+// A stream kept in a temporary file that cannot be read back ends early; the
+// check of it is then not the check of the stream.
+void NoteReadBack(const StoredStreamSource& source, Outcome& outcome) {
+    if (!source.Failed()) return;
+    Complain("cannot read back the streams kept in a temporary file: the check stopped short");
+    outcome.trouble = true;
 }
 
 void Print(const std::string& label, const Finding& finding, const CheckOptions& options) {
@@ -62,7 +72,9 @@ void Print(const std::string& label, const Finding& finding, const CheckOptions&
 
 void LintOneByOne(const std::vector<NamedStream>& streams, const CheckOptions& options, Outcome& outcome) {
     for (const NamedStream& stream : streams) {
-        const std::vector<Finding> findings = LintStream(stream.bytes, options.page_size);
+        StoredStreamSource source({stream.stream.get()});
+        const std::vector<Finding> findings = LintStream(source, options.page_size);
+        NoteReadBack(source, outcome);
         outcome.findings = outcome.findings || CountsAsFindings(findings);
         for (const Finding& finding : findings) Print(stream.label, finding, options);
     }
@@ -83,7 +95,9 @@ void WarnOfRunOnLines(const std::vector<NamedStream>& streams, const JoinedStrea
 // checked: a page loaded in one stream is loaded in the next.
 void LintJoined(const std::vector<NamedStream>& streams, const JoinedStreams& joined, const CheckOptions& options,
                 Outcome& outcome) {
-    std::vector<Finding> findings = LintStream(joined.Bytes(), options.page_size);
+    StoredStreamSource source = joined.Source();
+    std::vector<Finding> findings = LintStream(source, options.page_size);
+    NoteReadBack(source, outcome);
     outcome.findings = outcome.findings || CountsAsFindings(findings);
     for (Finding& finding : findings) {
         const JoinedStreams::Place place = joined.Trace(finding.line);
@@ -98,8 +112,10 @@ void DryRun(const CheckOptions& options, const JoinedStreams& joined, Outcome& o
     const bool silenced = options.quiet || options.show_changes;
     LineSink* previous = silenced ? SetLineSink(&silent) : nullptr;
     OverlayFileSystem files(SystemFileSystem());
-    const DryRunResult result = RunDryRun(options.dry_run_file, options.page_size_switch, joined.Bytes(), files);
+    StoredStreamSource source = joined.Source();
+    const DryRunResult result = RunDryRun(options.dry_run_file, options.page_size_switch, source, files);
     if (silenced) SetLineSink(previous);
+    NoteReadBack(source, outcome);
     outcome.trouble = outcome.trouble || !result.file_opened;
     outcome.findings = outcome.findings || result.warnings_or_errors;
     if (!result.file_opened || (options.undo_file == nullptr && !options.show_changes)) return;

@@ -1,7 +1,5 @@
 #include "check/joined_streams.h"
 
-#include <algorithm>
-
 namespace varnex {
 
 // Stream k+1 begins on the joined line after the last line feed of stream k:
@@ -11,18 +9,18 @@ JoinedStreams::JoinedStreams(const std::vector<NamedStream>& streams) {
     std::size_t first_line = 1;
     std::size_t open_line_of = streams.size();  // a stream whose last line is still open
     for (std::size_t k = 0; k < streams.size(); ++k) {
-        const std::string& bytes = streams[k].bytes;
-        if (bytes.empty()) {
+        const StoredStream& stream = *streams[k].stream;
+        streams_.push_back(&stream);
+        if (stream.Size() == 0) {
             spans_.push_back({first_line, 0});
             continue;
         }
         if (open_line_of < streams.size()) run_on_.push_back(open_line_of);
-        const auto feeds = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
-        const bool open = bytes.back() != '\n';
+        const auto feeds = static_cast<std::size_t>(stream.LineFeeds());
+        const bool open = !stream.EndsWithLineFeed();
         spans_.push_back({first_line, feeds + (open ? 1 : 0)});
         first_line += feeds;
         open_line_of = open ? k : streams.size();
-        bytes_ += bytes;
     }
 }
 

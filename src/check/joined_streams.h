@@ -4,21 +4,25 @@
 // stream and the line it begins in.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "check/stream_input.h"
 
 namespace varnex {
 
 struct NamedStream {
     std::string label;  // the name findings give it
-    std::string bytes;
+    std::unique_ptr<StoredStream> stream;
 };
 
 class JoinedStreams {
 public:
     explicit JoinedStreams(const std::vector<NamedStream>& streams);
 
-    const std::string& Bytes() const { return bytes_; }
+    // The joined bytes from their start, read anew from the streams.
+    StoredStreamSource Source() const { return StoredStreamSource(streams_); }
 
     struct Place {
         std::size_t stream = 0;  // index in the streams given
@@ -38,7 +42,7 @@ private:
         std::size_t first_line = 0;  // in the joined stream
         std::size_t lines = 0;
     };
-    std::string bytes_;
+    std::vector<const StoredStream*> streams_;
     std::vector<Span> spans_;
     std::vector<std::size_t> run_on_;
 };

@@ -43,18 +43,12 @@ std::vector<std::size_t> MapToRaw(std::string_view view, std::string_view raw) {
 
 }  // namespace
 
-std::vector<std::string_view> SplitRawLines(std::string_view stream) {
-    std::vector<std::string_view> lines;
-    while (!stream.empty()) {
-        const std::size_t end = stream.find('\n');
-        if (end == std::string_view::npos) {
-            lines.push_back(stream);
-            break;
-        }
-        lines.push_back(stream.substr(0, end));
-        stream.remove_prefix(end + 1);
-    }
-    return lines;
+bool RawLineSource::Next(std::string& line) {
+    line.clear();
+    int byte = source_.Next();
+    if (byte == ByteSource::kEnd) return false;
+    for (; byte != ByteSource::kEnd && byte != '\n'; byte = source_.Next()) line.push_back(static_cast<char>(byte));
+    return true;
 }
 
 StreamLine ReadAsTheReaderDoes(std::string_view raw, std::size_t number) {

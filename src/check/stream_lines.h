@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "command/byte_source.h"
+
 namespace varnex {
 
 enum class LineFate {
@@ -28,10 +30,19 @@ struct StreamLine {
     LineFate fate = LineFate::kRead;
 };
 
-// The raw lines, each without its line feed. A last line without a line
-// feed is a line too; a stream that ends with a line feed has no empty line
-// after it.
-std::vector<std::string_view> SplitRawLines(std::string_view stream);
+// The raw lines of a stream, read one at a time from a source so that only
+// the line in hand is in memory; each comes without its line feed. A last
+// line without a line feed is a line too; a stream that ends with a line
+// feed has no empty line after it.
+class RawLineSource {
+public:
+    explicit RawLineSource(ByteSource& source) : source_(source) {}
+    // Puts the next raw line in `line`; false when the stream has no more.
+    bool Next(std::string& line);
+
+private:
+    ByteSource& source_;
+};
 
 // What the reader makes of one raw line.
 StreamLine ReadAsTheReaderDoes(std::string_view raw, std::size_t number);

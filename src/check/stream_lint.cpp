@@ -18,13 +18,13 @@ public:
     explicit StreamLint(std::uint32_t page_size) : tracker_(page_size) {}
 
     // Returns false once the stream has ended at this line.
-    bool Line(const StreamLine& line, const std::vector<std::string_view>& raw_lines) {
+    bool Line(const StreamLine& line, RawLineSource& later_lines) {
         switch (line.fate) {
             case LineFate::kOverlong:
                 CheckOverlong(line, findings_);
                 return true;
             case LineFate::kEndsStream:
-                CheckStreamEnd(line, raw_lines);
+                CheckStreamEnd(line, later_lines);
                 return false;
             case LineFate::kRead:
                 break;
@@ -51,13 +51,13 @@ public:
 private:
     // A "/*" line ends the stream: before any command nothing runs at all;
     // with commands after it, those never run.
-    void CheckStreamEnd(const StreamLine& line, const std::vector<std::string_view>& raw_lines) {
+    void CheckStreamEnd(const StreamLine& line, RawLineSource& later_lines) {
         if (!commands_seen_) {
             findings_.Add(line, 0, Severity::kError,
                           "the stream ends at this /* line before any command: nothing runs");
             return;
         }
-        const std::size_t later = CountCommandLines(raw_lines, line.number);
+        const std::size_t later = CountCommandLines(later_lines, line.number);
         if (later == 0) return;
         findings_.Add(line, 0, Severity::kWarning,
                       "the stream ends here: " + std::to_string(later) +
@@ -65,10 +65,11 @@ private:
                           (later == 1 ? "s" : ""));
     }
 
-    static std::size_t CountCommandLines(const std::vector<std::string_view>& raw_lines, std::size_t after) {
+    static std::size_t CountCommandLines(RawLineSource& later_lines, std::size_t after) {
         std::size_t count = 0;
-        for (std::size_t i = after; i < raw_lines.size(); ++i) {
-            const StreamLine line = ReadAsTheReaderDoes(raw_lines[i], i + 1);
+        std::string raw;
+        for (std::size_t number = after + 1; later_lines.Next(raw); ++number) {
+            const StreamLine line = ReadAsTheReaderDoes(raw, number);
             if (line.fate == LineFate::kRead && MakeLineContext(line, 0).Executes()) ++count;
         }
         return count;
@@ -81,13 +82,19 @@ private:
 
 }  // namespace
 
-std::vector<Finding> LintStream(std::string_view stream, std::uint32_t page_size) {
-    const std::vector<std::string_view> raw_lines = SplitRawLines(stream);
+std::vector<Finding> LintStream(ByteSource& stream, std::uint32_t page_size) {
+    RawLineSource lines(stream);
     StreamLint lint(page_size);
-    for (std::size_t i = 0; i < raw_lines.size(); ++i) {
-        if (!lint.Line(ReadAsTheReaderDoes(raw_lines[i], i + 1), raw_lines)) break;
+    std::string raw;
+    for (std::size_t number = 1; lines.Next(raw); ++number) {
+        if (!lint.Line(ReadAsTheReaderDoes(raw, number), lines)) break;
     }
     return std::move(lint).Finish();
+}
+
+std::vector<Finding> LintStream(std::string_view stream, std::uint32_t page_size) {
+    StringByteSource source(stream);
+    return LintStream(source, page_size);
 }
 
 }  // namespace varnex

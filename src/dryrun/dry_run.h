@@ -6,6 +6,7 @@
 
 #include <string_view>
 
+#include "command/byte_source.h"
 #include "dryrun/overlay_file_system.h"
 
 namespace varnex {
@@ -22,6 +23,11 @@ DryRunResult RunDryRun(const char* file_name, const char* page_size_switch, std:
 
 // The same over `files`, which keeps what the run wrote for the caller.
 DryRunResult RunDryRun(const char* file_name, const char* page_size_switch, std::string_view stream,
+                       OverlayFileSystem& files);
+
+// The same with the stream read from `stream` as the run goes, never held
+// whole.
+DryRunResult RunDryRun(const char* file_name, const char* page_size_switch, ByteSource& stream,
                        OverlayFileSystem& files);
 
 }  // namespace varnex

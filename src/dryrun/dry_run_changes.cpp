@@ -67,17 +67,21 @@ bool FinishEvery(const std::vector<ChangeSink*>& sinks, std::string& error) {
     return true;
 }
 
-// One written stretch, page by page.
-bool PassStretch(std::uint64_t first, const std::vector<std::uint8_t>& written, std::uint32_t page_size,
+// One written stretch, page by page; only the page in hand is in memory.
+bool PassStretch(const OverlayFileSystem& files, WrittenStretch stretch, std::uint32_t page_size,
                  OriginalFile& file, const std::vector<ChangeSink*>& sinks, std::string& error) {
-    for (std::size_t start = 0; start < written.size(); start += page_size) {
-        const std::size_t length = std::min<std::size_t>(page_size, written.size() - start);
-        ChangedPage page;
-        page.offset = first + start;
+    ChangedPage page;
+    for (std::uint64_t start = 0; start < stretch.length; start += page_size) {
+        const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(page_size, stretch.length - start));
+        page.offset = stretch.first + start;
         page.old_bytes.resize(length);
         if (!file.ReadAt(page.offset, page.old_bytes, error)) return false;
-        page.new_bytes.assign(written.begin() + static_cast<std::ptrdiff_t>(start),
-                              written.begin() + static_cast<std::ptrdiff_t>(start + length));
+        page.new_bytes.resize(length);
+        ErrorCode kept_error = 0;
+        if (!files.ReadWritten(page.offset, page.new_bytes.data(), length, kept_error)) {
+            error = "cannot read back the bytes the dry run kept: " + ErrorText(kept_error);
+            return false;
+        }
         if (!AddToEvery(page, sinks, error)) return false;
     }
     return true;
@@ -92,8 +96,8 @@ std::uint32_t ChangePageSize(const OverlayFileSystem& files, std::uint32_t run_p
 bool PassChanges(const char* file_name, const OverlayFileSystem& files, std::uint32_t page_size,
                  const std::vector<ChangeSink*>& sinks, std::string& error) {
     OriginalFile file(file_name);
-    for (const auto& [first, written] : files.Written()) {
-        if (!PassStretch(first, written, std::max<std::uint32_t>(page_size, 1), file, sinks, error)) return false;
+    for (const WrittenStretch& stretch : files.WrittenStretches()) {
+        if (!PassStretch(files, stretch, std::max<std::uint32_t>(page_size, 1), file, sinks, error)) return false;
     }
     return FinishEvery(sinks, error);
 }

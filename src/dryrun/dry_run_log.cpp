@@ -29,6 +29,15 @@ void DryRunLog::Put(const char* line, std::size_t length) {
     next_.Put(reworded.data(), reworded.size());
 }
 
+// The line is noted and reworded as Put does it; the pair still leaves in one
+// piece.
+void DryRunLog::PutLineAndEmptyLine(const char* lines, std::size_t length) {
+    if (IsWarningOrError(lines, length)) saw_warning_or_error_ = true;
+    std::string reworded = DryRunWording(std::string(lines, length - 1));
+    reworded.push_back('\n');
+    next_.PutLineAndEmptyLine(reworded.data(), reworded.size());
+}
+
 std::string DryRunWording(const std::string& line) {
     if (line.compare(0, kWritten.size(), kWritten) != 0) return line;
     const std::size_t count_end = line.find(kCount, kWritten.size());

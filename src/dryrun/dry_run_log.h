@@ -21,6 +21,7 @@ public:
 
     void Put(const char* line, std::size_t length) override;
     void PutEcho(const char* line, std::size_t length) override { next_.PutEcho(line, length); }
+    void PutLineAndEmptyLine(const char* lines, std::size_t length) override;
 
     bool SawWarningOrError() const { return saw_warning_or_error_; }
 

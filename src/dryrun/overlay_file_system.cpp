@@ -1,9 +1,14 @@
 #include "dryrun/overlay_file_system.h"
 
 #include <algorithm>
-#include <cstring>
+#include <string_view>
 
 namespace varnex {
+OverlayFileSystem::OverlayFileSystem(FileSystem& reader, std::size_t kept_in_memory)
+    : reader_(reader), kept_(kept_in_memory) {}
+
+OverlayFileSystem::OverlayFileSystem(DurableFileSystem& reader, std::size_t kept_in_memory)
+    : reader_(reader), durable_(&reader), kept_(kept_in_memory) {}
 
 FileHandle OverlayFileSystem::Open(const char* name, ErrorCode& error) {
     bool missing = false;
@@ -21,14 +26,14 @@ int OverlayFileSystem::Seek(FileHandle file, std::uint64_t offset, ErrorCode& er
 }
 
 CallResult OverlayFileSystem::Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) {
-    const CallResult got = reader_.Read(file, buffer, count, error);
-    LayOver(static_cast<std::uint8_t*>(buffer), position_, got.moved);
+    CallResult got = reader_.Read(file, buffer, count, error);
+    if (!LayOver(static_cast<std::uint8_t*>(buffer), position_, got.moved, error)) got.failed = true;
     position_ += got.moved;
     return got;
 }
 
-CallResult OverlayFileSystem::Write(FileHandle, const void* buffer, std::size_t count, ErrorCode&) {
-    Keep(position_, static_cast<const std::uint8_t*>(buffer), count);
+CallResult OverlayFileSystem::Write(FileHandle, const void* buffer, std::size_t count, ErrorCode& error) {
+    if (!Keep(position_, static_cast<const std::uint8_t*>(buffer), count, error)) return {0, true};
     position_ += count;
     // A page may take several write calls; it is one page until the next seek.
     written_since_seek_ += count;
@@ -36,39 +41,81 @@ CallResult OverlayFileSystem::Write(FileHandle, const void* buffer, std::size_t 
     return {count, false};
 }
 
-void OverlayFileSystem::LayOver(std::uint8_t* buffer, std::uint64_t position, std::uint64_t count) const {
+bool OverlayFileSystem::LayOver(std::uint8_t* buffer, std::uint64_t position, std::uint64_t count,
+                                ErrorCode& error) const {
     const std::uint64_t end = position + count;
-    auto stretch = written_.upper_bound(position);
-    if (stretch != written_.begin()) --stretch;
-    for (; stretch != written_.end() && stretch->first < end; ++stretch) {
-        const std::uint64_t first = std::max(stretch->first, position);
-        const std::uint64_t last = std::min(stretch->first + stretch->second.size(), end);
+    auto piece = pieces_.upper_bound(position);
+    if (piece != pieces_.begin()) --piece;
+    for (; piece != pieces_.end() && piece->first < end; ++piece) {
+        const std::uint64_t first = std::max(piece->first, position);
+        const std::uint64_t last = std::min(piece->first + piece->second.length, end);
         if (first >= last) continue;
-        std::memcpy(buffer + (first - position), stretch->second.data() + (first - stretch->first), last - first);
+        const std::uint64_t kept_at = piece->second.kept_at + (first - piece->first);
+        if (!kept_.ReadAt(kept_at, buffer + (first - position), static_cast<std::size_t>(last - first))) {
+            error = kept_.ErrorCodeOf();
+            return false;
+        }
     }
+    return true;
 }
 
-// The new bytes and every stretch they overlap or touch become one stretch.
-void OverlayFileSystem::Keep(std::uint64_t position, const std::uint8_t* bytes, std::uint64_t count) {
-    if (count == 0) return;
-    std::uint64_t first = position;
-    std::uint64_t last = position + count;
-    auto stretch = written_.upper_bound(position);
-    if (stretch != written_.begin() && std::prev(stretch)->first + std::prev(stretch)->second.size() >= position) {
-        --stretch;
+// Bytes over offsets already written overwrite the kept bytes of the pieces
+// there; only the offsets between them, written for the first time, are
+// kept anew as pieces of their own.
+bool OverlayFileSystem::Keep(std::uint64_t position, const std::uint8_t* bytes, std::uint64_t count,
+                             ErrorCode& error) {
+    const std::uint64_t end = position + count;
+    auto piece = pieces_.upper_bound(position);
+    if (piece != pieces_.begin() && std::prev(piece)->first + std::prev(piece)->second.length > position) --piece;
+    std::uint64_t next = position;  // the first offset not yet kept
+    for (; piece != pieces_.end() && piece->first < end; ++piece) {
+        if (piece->first > next && !KeepNew(next, bytes + (next - position), piece->first - next, error)) return false;
+        const std::uint64_t first = std::max(piece->first, position);
+        const std::uint64_t last = std::min(piece->first + piece->second.length, end);
+        const std::string_view over(reinterpret_cast<const char*>(bytes + (first - position)),
+                                    static_cast<std::size_t>(last - first));
+        if (!kept_.WriteAt(piece->second.kept_at + (first - piece->first), over)) {
+            error = kept_.ErrorCodeOf();
+            return false;
+        }
+        next = last;
     }
-    auto end = stretch;
-    for (; end != written_.end() && end->first <= last; ++end) {
-        first = std::min(first, end->first);
-        last = std::max(last, end->first + end->second.size());
+    return next >= end || KeepNew(next, bytes + (next - position), end - next, error);
+}
+
+bool OverlayFileSystem::KeepNew(std::uint64_t position, const std::uint8_t* bytes, std::uint64_t count,
+                                ErrorCode& error) {
+    const std::uint64_t kept_at = kept_.Size();
+    if (!kept_.Append(std::string_view(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(count)))) {
+        error = kept_.ErrorCodeOf();
+        return false;
     }
-    std::vector<std::uint8_t> joined(last - first);
-    for (auto old = stretch; old != end; ++old) {
-        std::memcpy(joined.data() + (old->first - first), old->second.data(), old->second.size());
+    pieces_.emplace(position, Piece{count, kept_at});
+    return true;
+}
+
+std::vector<WrittenStretch> OverlayFileSystem::WrittenStretches() const {
+    std::vector<WrittenStretch> stretches;
+    for (const auto& [first, piece] : pieces_) {
+        if (!stretches.empty() && stretches.back().first + stretches.back().length == first) {
+            stretches.back().length += piece.length;
+        } else {
+            stretches.push_back({first, piece.length});
+        }
     }
-    std::memcpy(joined.data() + (position - first), bytes, count);
-    written_.erase(stretch, end);
-    written_.emplace(first, std::move(joined));
+    return stretches;
+}
+
+bool OverlayFileSystem::WasWritten(std::uint64_t offset) const {
+    auto piece = pieces_.upper_bound(offset);
+    if (piece == pieces_.begin()) return false;
+    --piece;
+    return offset - piece->first < piece->second.length;
+}
+
+bool OverlayFileSystem::ReadWritten(std::uint64_t position, std::uint8_t* buffer, std::uint64_t count,
+                                    ErrorCode& error) const {
+    return LayOver(buffer, position, count, error);
 }
 
 }  // namespace varnex

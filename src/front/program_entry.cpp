@@ -11,10 +11,8 @@ namespace {
 constexpr const char* kBannerStart = "Quillmark (Varnex) Version: 1.3.1 build: 11";
 
 void PrintRunBanner(const ProgramOptions& options) {
-    WriteMessage("%s mipping: %s", kBannerStart, options.file_name);
-    WriteEmptyLine();
-    WriteMessage("  - Page Size %i", options.page_size);
-    WriteEmptyLine();
+    WriteMessageAndEmptyLine("%s mipping: %s", kBannerStart, options.file_name);
+    WriteMessageAndEmptyLine("  - Page Size %i", options.page_size);
     WriteEmptyLine();
 }
 

@@ -17,6 +17,8 @@ public:
         if (!failed_) failed_ = !WriteStandardOutput(line, length);
     }
 
+    void PutLineAndEmptyLine(const char* lines, std::size_t length) override { Put(lines, length); }
+
     // A line too long for the caller's buffer leaves with its line end in
     // one call all the same.
     void PutTwo(const char* text, std::size_t length) {
@@ -33,6 +35,11 @@ LineSink* active_sink = nullptr;
 constexpr std::size_t kLineBufferSize = 2048;
 
 }  // namespace
+
+void LineSink::PutLineAndEmptyLine(const char* lines, std::size_t length) {
+    Put(lines, length - 1);
+    Put(lines + length - 1, 1);
+}
 
 LineSink& StandardOutputSink() { return standard_output; }
 
@@ -64,6 +71,20 @@ void WriteLine(std::string_view text) {
     }
     active_sink->Put(text.data(), text.size());
     active_sink->Put("\n", 1);
+}
+
+void WriteLineAndEmptyLine(std::string_view text) {
+    if (text.size() + 1 >= kLineBufferSize) {
+        WriteLine(text);
+        WriteEmptyLine();
+        return;
+    }
+    char lines[kLineBufferSize];
+    std::memcpy(lines, text.data(), text.size());
+    lines[text.size()] = '\n';
+    lines[text.size() + 1] = '\n';
+    LineSink& sink = active_sink != nullptr ? *active_sink : standard_output;
+    sink.PutLineAndEmptyLine(lines, text.size() + 2);
 }
 
 void WriteEchoLine(std::string_view text) {

@@ -20,6 +20,12 @@ public:
     // of the program, even when it reads like one. Goes out like any line
     // unless a sink tells the two apart.
     virtual void PutEcho(const char* line, std::size_t length) { Put(line, length); }
+
+    // A line and the empty line that follows it, in one buffer: `lines`
+    // ends with both newlines, and `length` counts them. A sink that passes
+    // lines on one at a time gets them as two; standard output takes them
+    // in one write.
+    virtual void PutLineAndEmptyLine(const char* lines, std::size_t length);
 };
 
 // The sink that writes to standard output, for a sink that passes lines on.
@@ -31,6 +37,12 @@ LineSink* SetLineSink(LineSink* sink);
 
 // Writes `text` and a newline as one line.
 void WriteLine(std::string_view text);
+
+// Writes `text` and a newline, then an empty line, as WriteLine and
+// WriteEmptyLine would, but in one write where the sink takes both at once:
+// the log still ends on a whole line wherever the run stops, since both
+// leave before the caller goes on.
+void WriteLineAndEmptyLine(std::string_view text);
 
 // Writes an echoed command line (at most 513 characters) and a newline.
 void WriteEchoLine(std::string_view text);

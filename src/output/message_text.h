@@ -13,6 +13,10 @@ namespace varnex {
 // Formats `format` with its arguments and writes the result as one line.
 void WriteMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Formats `format` with its arguments and writes the result and the empty
+// line that follows it (WriteLineAndEmptyLine).
+void WriteMessageAndEmptyLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 class MessageText {
 public:
     static constexpr std::size_t kCapacity = 1024;

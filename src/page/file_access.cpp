@@ -53,9 +53,8 @@ std::uint32_t PageRead(FileSystem& files, FileHandle file, std::uint32_t offset_
         WriteSystemErrorLine(read.error);
         return 0;
     }
-    WriteMessage("MIP0110I: Page command completed %i bytes loaded from offset 0x%.8X:%.8X.",
-                 static_cast<int>(read.done), offset_high, offset_low);
-    WriteEmptyLine();
+    WriteMessageAndEmptyLine("MIP0110I: Page command completed %i bytes loaded from offset 0x%.8X:%.8X.",
+                             static_cast<int>(read.done), offset_high, offset_low);
     return read.done;
 }
 
@@ -68,9 +67,8 @@ bool PageWrite(FileSystem& files, FileHandle file, std::uint32_t offset_high, st
         if (written.failed) WriteSystemErrorLine(written.error);
         return false;
     }
-    WriteMessage("MIP0117I: Write completed (%i bytes written) at offset 0x%.8X:%.8X.", static_cast<int>(written.done),
-                 offset_high, offset_low);
-    WriteEmptyLine();
+    WriteMessageAndEmptyLine("MIP0117I: Write completed (%i bytes written) at offset 0x%.8X:%.8X.",
+                             static_cast<int>(written.done), offset_high, offset_low);
     return true;
 }
 

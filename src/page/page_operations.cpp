@@ -20,20 +20,17 @@ bool FitsInPage(PageView page, std::uint32_t offset, std::uint32_t count) {
 
 bool VerifyBytes(PageView page, std::uint32_t offset, const std::uint8_t* data, std::uint32_t count) {
     if (!FitsInPage(page, offset, count)) {
-        WriteMessage(
+        WriteMessageAndEmptyLine(
             "MIP0111E: The verify operation (Offset: %i, Length: %i) failed because the patch overlapped the end of "
             "the page.",
             static_cast<int>(offset), static_cast<int>(count));
-        WriteEmptyLine();
         return false;
     }
     if (FoldedEqual(page.buffer + offset, data, count)) {
-        WriteMessage("MIP0112I: Verify operation succeeded (%i bytes compared).", static_cast<int>(count));
-        WriteEmptyLine();
+        WriteMessageAndEmptyLine("MIP0112I: Verify operation succeeded (%i bytes compared).", static_cast<int>(count));
         return true;
     }
-    WriteLine("MIP0113E: Verify operation failed.");
-    WriteEmptyLine();
+    WriteLineAndEmptyLine("MIP0113E: Verify operation failed.");
     HexDump(page.buffer + offset, "Verify Failed", static_cast<std::int32_t>(count));
     WriteEmptyLine();
     return false;
@@ -41,13 +38,12 @@ bool VerifyBytes(PageView page, std::uint32_t offset, const std::uint8_t* data, 
 
 bool ReplaceBytes(PageView page, std::uint32_t offset, const std::uint8_t* data, std::uint32_t count) {
     if (!FitsInPage(page, offset, count)) {
-        WriteLine("MIP0114E: The replace operation failed because the patch overlapped the end of the page.");
-        WriteEmptyLine();
+        WriteLineAndEmptyLine(
+            "MIP0114E: The replace operation failed because the patch overlapped the end of the page.");
         return false;
     }
     if (count > 0) std::memcpy(page.buffer + offset, data, count);
-    WriteMessage("MIP0116I: Replace operation succeeded (%i bytes updated).", static_cast<int>(count));
-    WriteEmptyLine();
+    WriteMessageAndEmptyLine("MIP0116I: Replace operation succeeded (%i bytes updated).", static_cast<int>(count));
     return true;
 }
 
@@ -57,14 +53,13 @@ bool SearchBytes(PageView page, std::uint32_t offset, const std::uint8_t* data, 
         const std::size_t found = FoldedFind(page.buffer + offset, rest, data, count);
         if (found != kNotFound) {
             const std::uint32_t position = offset + static_cast<std::uint32_t>(found);
-            WriteMessage("MIP0124I: The search string was located at offset %i (0x%.4X) in the current page.",
-                         static_cast<int>(position), position);
-            WriteEmptyLine();
+            WriteMessageAndEmptyLine(
+                "MIP0124I: The search string was located at offset %i (0x%.4X) in the current page.",
+                static_cast<int>(position), position);
             return true;
         }
     }
-    WriteLine("MIP0125I: The search string was not found in the current page.");
-    WriteEmptyLine();
+    WriteLineAndEmptyLine("MIP0125I: The search string was not found in the current page.");
     return false;
 }
 

@@ -160,15 +160,43 @@ TEST(RunCheck, ExitStatus) {
 // A finding of the joined stream names the stream and the line there: a
 // stream that is empty, or whose last line runs on into the next stream's
 // first line, must not shift the lines of the streams after it.
+std::vector<NamedStream> Streams(const std::vector<std::pair<std::string, std::string>>& texts) {
+    std::vector<NamedStream> streams;
+    for (const auto& [label, bytes] : texts) streams.push_back({label, std::make_unique<StoredStream>(bytes)});
+    return streams;
+}
+
+std::string ReadAll(ByteSource& source) {
+    std::string bytes;
+    for (int byte; (byte = source.Next()) != ByteSource::kEnd;) bytes += static_cast<char>(byte);
+    return bytes;
+}
+
 TEST(JoinedStreams, TracesEachLineToItsStream) {
-    const JoinedStreams joined({{"a", "A\nB\n"}, {"empty", ""}, {"open", "C"}, {"d", "D\nE\n"}});
-    EXPECT_EQ(joined.Bytes(), "A\nB\nCD\nE\n");
+    const std::vector<NamedStream> streams = Streams({{"a", "A\nB\n"}, {"empty", ""}, {"open", "C"}, {"d", "D\nE\n"}});
+    const JoinedStreams joined(streams);
+    StoredStreamSource source = joined.Source();
+    EXPECT_EQ(ReadAll(source), "A\nB\nCD\nE\n");
     const std::pair<std::size_t, std::size_t> wanted[] = {{0, 1}, {0, 2}, {2, 1}, {3, 2}};
     for (std::size_t line = 1; line <= std::size(wanted); ++line) {
         const JoinedStreams::Place place = joined.Trace(line);
         EXPECT_EQ(std::make_pair(place.stream, place.line), wanted[line - 1]) << "joined line " << line;
     }
     EXPECT_EQ(joined.RunOn(), std::vector<std::size_t>{2});
+}
+
+// Streams longer than memory holds go to a temporary file; a block read
+// back from the wrong place, or a stream boundary inside a block, would
+// change the joined bytes.
+TEST(JoinedStreams, ReadsLongStreamsBackWhole) {
+    std::string long_text;
+    for (int line = 0; long_text.size() < (std::size_t{9} << 20); ++line) {
+        long_text += "VER 0x" + std::to_string(line) + " 00\n";
+    }
+    const std::vector<NamedStream> streams = Streams({{"long", long_text}, {"short", "WRITE\n"}, {"again", long_text}});
+    StoredStreamSource source = JoinedStreams(streams).Source();
+    EXPECT_TRUE(ReadAll(source) == long_text + "WRITE\n" + long_text);
+    EXPECT_FALSE(source.Failed());
 }
 
 std::vector<std::string> FolderListing(const std::string& folder) {
