@@ -101,7 +101,9 @@ bool MarkJournal(DurableFileSystem& files, const std::string& path, const char* 
     std::uint64_t size = 0;
     // A line feed first: a mark cut short by a power cut before stays a line
     // of its own, and this one starts on a fresh line.
-    const std::string line = "\n" + std::string(mark) + "\n";
+    std::string line = "\n";
+    line += mark;
+    line += '\n';
     bool done = files.Size(journal, size, code) && files.Seek(journal, size, code) == 0;
     if (!done) error = ErrorText(code);
     if (done) done = WriteAll(files, journal, line.data(), line.size(), error);
