@@ -48,6 +48,23 @@ public:
     virtual bool Lock(FileHandle file, bool& busy, ErrorCode& error) = 0;
 };
 
+// The page engine's own calls taken from the machine's file system; each
+// platform adds the durable services around them.
+class SystemBackedFileSystem : public DurableFileSystem {
+public:
+    FileHandle Open(const char* name, ErrorCode& error) override { return SystemFileSystem().Open(name, error); }
+    int Seek(FileHandle file, std::uint64_t offset, ErrorCode& error) override {
+        return SystemFileSystem().Seek(file, offset, error);
+    }
+    CallResult Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) override {
+        return SystemFileSystem().Read(file, buffer, count, error);
+    }
+    CallResult Write(FileHandle file, const void* buffer, std::size_t count, ErrorCode& error) override {
+        return SystemFileSystem().Write(file, buffer, count, error);
+    }
+    void Close(FileHandle file) override { SystemFileSystem().Close(file); }
+};
+
 // The real services of the machine.
 DurableFileSystem& SystemDurableFileSystem();
 

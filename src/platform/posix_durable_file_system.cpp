@@ -27,22 +27,8 @@ FileHandle OpenWith(const char* name, int flags, ErrorCode& error) {
     return descriptor < 0 ? kNoFile : descriptor;
 }
 
-// Seek, Read, Write, Close and Open are the page engine's own calls; the rest
-// are the durable services around them.
-class PosixDurableFileSystem final : public DurableFileSystem {
+class PosixDurableFileSystem final : public SystemBackedFileSystem {
 public:
-    FileHandle Open(const char* name, ErrorCode& error) override { return SystemFileSystem().Open(name, error); }
-    int Seek(FileHandle file, std::uint64_t offset, ErrorCode& error) override {
-        return SystemFileSystem().Seek(file, offset, error);
-    }
-    CallResult Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) override {
-        return SystemFileSystem().Read(file, buffer, count, error);
-    }
-    CallResult Write(FileHandle file, const void* buffer, std::size_t count, ErrorCode& error) override {
-        return SystemFileSystem().Write(file, buffer, count, error);
-    }
-    void Close(FileHandle file) override { SystemFileSystem().Close(file); }
-
     FileHandle OpenForReading(const char* name, bool& missing, ErrorCode& error) override {
         const FileHandle file = OpenWith(name, O_RDONLY, error);
         missing = file == kNoFile && error == ENOENT;

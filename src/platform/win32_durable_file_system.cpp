@@ -30,20 +30,8 @@ FileHandle OpenWith(const char* name, DWORD access, DWORD disposition, ErrorCode
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 constexpr DWORD kLockOffsetLow = 0xFFFFFFF0;
 
-class Win32DurableFileSystem final : public DurableFileSystem {
+class Win32DurableFileSystem final : public SystemBackedFileSystem {
 public:
-    FileHandle Open(const char* name, ErrorCode& error) override { return SystemFileSystem().Open(name, error); }
-    int Seek(FileHandle file, std::uint64_t offset, ErrorCode& error) override {
-        return SystemFileSystem().Seek(file, offset, error);
-    }
-    CallResult Read(FileHandle file, void* buffer, std::size_t count, ErrorCode& error) override {
-        return SystemFileSystem().Read(file, buffer, count, error);
-    }
-    CallResult Write(FileHandle file, const void* buffer, std::size_t count, ErrorCode& error) override {
-        return SystemFileSystem().Write(file, buffer, count, error);
-    }
-    void Close(FileHandle file) override { SystemFileSystem().Close(file); }
-
     FileHandle OpenForReading(const char* name, bool& missing, ErrorCode& error) override {
         const FileHandle file = OpenWith(name, GENERIC_READ, OPEN_EXISTING, error);
         missing = file == kNoFile && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND);
