@@ -5,6 +5,7 @@
 #include "apply/apply_plan.h"
 #include "change/error_text.h"
 #include "dryrun/dry_run_changes.h"
+#include "platform/temporary_file.h"
 #include "platform/transfer.h"
 
 namespace varnex {
@@ -21,7 +22,9 @@ bool WriteAll(DurableFileSystem& files, FileHandle file, const void* bytes, std:
 
 }  // namespace
 
-JournalWriter::JournalWriter(const JournalTie& tie, std::uint32_t page_size) : body_(std::tmpfile()) {
+JournalWriter::JournalWriter(const JournalTie& tie, std::uint32_t page_size) {
+    ErrorCode ignored = 0;  // no body: Add and Finish fail, and the run says so
+    body_ = CreateTemporaryFile(ignored);
     if (body_ == nullptr) return;
     StreamWriterOptions options;
     options.page_size = page_size;

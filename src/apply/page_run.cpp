@@ -6,6 +6,7 @@
 #include "change/stream_writer.h"
 #include "command/byte_source.h"
 #include "front/program_entry.h"
+#include "platform/temporary_file.h"
 
 namespace varnex {
 namespace {
@@ -25,7 +26,10 @@ private:
 
 class TemporaryFile {
 public:
-    TemporaryFile() : file_(std::tmpfile()) {}
+    TemporaryFile() {
+        ErrorCode ignored = 0;  // a null file is reported where it is used
+        file_ = CreateTemporaryFile(ignored);
+    }
     ~TemporaryFile() {
         if (file_ != nullptr) std::fclose(file_);
     }
@@ -34,7 +38,7 @@ public:
     std::FILE* Get() const { return file_; }
 
 private:
-    std::FILE* file_;
+    std::FILE* file_ = nullptr;
 };
 
 bool WriteMadeStream(TargetFile& target, const Plan& plan, const Census& census, PageProgress goal, std::FILE* out,

@@ -13,6 +13,7 @@
 
 #include "apply/apply_engine.h"
 #include "change/stream_writer.h"
+#include "platform/temporary_file.h"
 #include "support/power_loss_file_system.h"
 
 namespace varnex {
@@ -39,7 +40,8 @@ int Apply(PowerLossFileSystem& files, const std::string& stream, ApplyMode mode)
     request.stream_names = {"-"};
     request.mode = mode;
     request.quiet = true;
-    std::FILE* sink = std::tmpfile();
+    ErrorCode ignored = 0;
+    std::FILE* sink = CreateTemporaryFile(ignored);
     const int status = RunApply(request, files, sink, sink);
     std::fclose(sink);
     return status;
@@ -52,7 +54,8 @@ PowerLossFileSystem Holding(const Bytes& image) {
 }
 
 std::string StreamOf(const std::vector<ChangedPage>& pages) {
-    std::FILE* file = std::tmpfile();
+    ErrorCode ignored = 0;
+    std::FILE* file = CreateTemporaryFile(ignored);
     StreamWriter writer(file, StreamWriterOptions{});
     for (const ChangedPage& page : pages) EXPECT_TRUE(writer.Add(page));
     EXPECT_TRUE(writer.Finish());
