@@ -13,8 +13,8 @@
 
 #include "apply/apply_engine.h"
 #include "change/stream_writer.h"
-#include "platform/temporary_file.h"
 #include "support/power_loss_file_system.h"
+#include "support/scratch_stream.h"
 
 namespace varnex {
 namespace {
@@ -40,8 +40,7 @@ int Apply(PowerLossFileSystem& files, const std::string& stream, ApplyMode mode)
     request.stream_names = {"-"};
     request.mode = mode;
     request.quiet = true;
-    ErrorCode ignored = 0;
-    std::FILE* sink = CreateTemporaryFile(ignored);
+    std::FILE* sink = testing::ScratchStream();
     const int status = RunApply(request, files, sink, sink);
     std::fclose(sink);
     return status;
@@ -54,8 +53,7 @@ PowerLossFileSystem Holding(const Bytes& image) {
 }
 
 std::string StreamOf(const std::vector<ChangedPage>& pages) {
-    ErrorCode ignored = 0;
-    std::FILE* file = CreateTemporaryFile(ignored);
+    std::FILE* file = testing::ScratchStream();
     StreamWriter writer(file, StreamWriterOptions{});
     for (const ChangedPage& page : pages) EXPECT_TRUE(writer.Add(page));
     EXPECT_TRUE(writer.Finish());

@@ -7,6 +7,7 @@
 
 #include "change/change_view.h"
 #include "change/stream_writer.h"
+#include "support/scratch_stream.h"
 
 namespace varnex {
 namespace {
@@ -17,7 +18,7 @@ ChangedPage Page(std::uint64_t offset, const std::string& old_bytes, const std::
 
 template <typename Sink, typename... Arguments>
 std::string Written(const std::vector<ChangedPage>& pages, Arguments... arguments) {
-    std::FILE* file = std::tmpfile();
+    std::FILE* file = testing::ScratchStream();
     Sink sink(file, arguments...);
     for (const ChangedPage& page : pages) EXPECT_TRUE(sink.Add(page));
     EXPECT_TRUE(sink.Finish());
@@ -83,7 +84,7 @@ TEST(StreamWriter, KeepsThePagesInOrderPastWhatItHoldsInMemory) {
 // turned to its other case goes unguarded; a byte pair 0x20 apart that is no
 // letter ('[' and '{', '@' and '`'), or one other change beside, is guarded.
 TEST(StreamWriter, NamesThePagesWhoseOnlyChangesAreLetterCase) {
-    std::FILE* file = std::tmpfile();
+    std::FILE* file = testing::ScratchStream();
     StreamWriter writer(file, StreamWriterOptions{});
     const ChangedPage pages[] = {Page(0x0, "abc[", "abc{"), Page(0x1000, "Hello", "hELLo"), Page(0x2000, "ab@", "Ab`"),
                                  Page(0x3000, "Zz09", "zZ09"), Page(0x4000, "ab", "aC")};

@@ -21,6 +21,7 @@
 #include "check/stream_lint.h"
 #include "support/captured_output.h"
 #include "support/scratch_folder.h"
+#include "support/scratch_stream.h"
 
 namespace varnex {
 namespace {
@@ -256,7 +257,7 @@ TEST(WriteChangeOutputs, ShowsTheRunsChangesAsTheGoldenText) {
         testing::CapturedOutput log;
         RunDryRun(target.c_str(), nullptr, stream, files);
     }
-    std::FILE* view = std::tmpfile();
+    std::FILE* view = testing::ScratchStream();
     ASSERT_NE(view, nullptr);
     std::string error;
     EXPECT_TRUE(WriteChangeOutputs(options, files, view, error)) << error;

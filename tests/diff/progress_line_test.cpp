@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "diff/progress_line.h"
+#include "support/scratch_stream.h"
 
 namespace varnex {
 namespace {
@@ -22,7 +23,7 @@ struct ProgressCase {
 };
 
 std::string Written(const ProgressCase& c) {
-    std::FILE* file = std::tmpfile();
+    std::FILE* file = testing::ScratchStream();
     ProgressLine progress(c.shown, c.total, file, std::chrono::milliseconds{0});
     for (const std::uint64_t done : c.reached) progress.Reached(done);
     progress.Clear();
