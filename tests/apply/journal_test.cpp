@@ -15,12 +15,8 @@
 namespace varnex {
 namespace {
 
+using testing::ReadAll;
 using testing::ScratchFolder;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Two pages: one changed in two stretches far apart, one past 4 GiB.
 std::vector<ChangedPage> Pages() {

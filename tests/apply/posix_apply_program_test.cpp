@@ -20,27 +20,17 @@
 #include <thread>
 
 #include "support/scratch_folder.h"
+#include "support/shell_command.h"
 
 extern char** environ;
 
 namespace varnex {
 namespace {
 
+using testing::ReadAll;
+using testing::WriteAll;
+using testing::RunCommand;
 using testing::ScratchFolder;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-int RunCommand(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // varnex-apply with `arguments`, its output dropped; the exit status.
 int Apply(const std::string& arguments) {

@@ -19,24 +19,14 @@
 
 #include "check/stream_lint.h"
 #include "support/scratch_folder.h"
+#include "support/shell_command.h"
 
 namespace varnex {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// Runs a shell command line and returns its exit status.
-int RunCommand(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using testing::ReadAll;
+using testing::WriteAll;
+using testing::RunCommand;
 
 std::string Diff(const std::string& arguments) { return std::string(VARNEX_DIFF_BINARY) + " -q " + arguments; }
 
